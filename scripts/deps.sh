@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a build needs, only when some are missing, so a
+# second run is quiet and needs no network.
+#   scripts/deps.sh build   compilers, CMake, libraries of the core and the CLI
+#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime
+set -euo pipefail
+what=${1:-build}
+packages=(build-essential g++ cmake ninja-build pkg-config ccache python3
+          nlohmann-json3-dev)
+if [ "$what" = test ]; then
+  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "installing: ${missing[*]}" >&2
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
