@@ -15,15 +15,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/TextEncoding.h"
+
 namespace velmora {
 
-enum class TextEncoding { Utf8, Gb18030 };
 enum class LineEnding { Lf, CrLf };
 
 class Profile {
 public:
-    // Files larger than this are refused instead of being read into memory.
+    // Files larger than this, or with more lines than this, are refused
+    // instead of being read into memory (the largest scenes hold ~130,000 keys).
     static constexpr std::uintmax_t kMaxFileBytes = 256u * 1024u * 1024u;
+    static constexpr std::size_t kMaxLines = 4'000'000;
 
     Profile();
     ~Profile();
@@ -36,15 +39,25 @@ public:
     // a directory or an unreadable file gives an empty profile (every read then
     // answers its default) and returns false with the reason in *error.
     // A missing file is not an error for callers that only want defaults;
-    // `existed()` tells the two apart.
+    // `existed()` tells the two apart (it is false only when nothing is at `path`).
+    // After any other failure Save refuses to write over the unread file, so
+    // setting a few keys cannot wipe out the rest; SaveAs still writes.
+    //
+    // Bytes that are valid UTF-8 are UTF-8; anything else is read as GB18030,
+    // where an undecodable byte becomes U+FFFD (and is written back as that).
+    // Lines end at LF; a CR before it belongs to the line end, a lone CR is
+    // ordinary text.
     bool Load(const std::filesystem::path& path, std::string* error = nullptr);
 
-    // Parses bytes as if they were the content of `path` (used by fuzzers and tests).
-    void LoadFromBytes(std::string_view bytes, const std::filesystem::path& path = {});
+    // Parses bytes as if they were the content of `path` (used by fuzzers and
+    // tests); false, with an empty profile, only for input over the limits.
+    bool LoadFromBytes(std::string_view bytes, const std::filesystem::path& path = {},
+                       std::string* error = nullptr);
 
     // GetPrivateProfileString: the value of the first `key` in the first
-    // `section` (names compared without regard to ASCII case), surrounding
-    // blanks and one pair of matching quotes removed; `def` when absent.
+    // `section` (names compared without regard to ASCII case, surrounding
+    // blanks ignored), surrounding blanks and one pair of matching quotes
+    // removed; `def` without its trailing spaces when absent.
     // The result keeps at most bufferSize - 1 bytes, never splitting a UTF-8
     // character. bufferSize 0 means unlimited.
     std::string GetString(std::string_view section, std::string_view key,
@@ -61,8 +74,11 @@ public:
 
     // WritePrivateProfileString: replaces the value of the first `key` of the
     // first `section` in place (every other line, comment and key stays as it
-    // was); a new key is appended at the end of its section, a new section at
-    // the end of the file. Nothing is written to disk until Save.
+    // was); a new key is appended after the last non-blank line of its
+    // section, a new section at the end of the file. Nothing is written to
+    // disk until Save. Line breaks in names or value become spaces and
+    // invalid UTF-8 becomes U+FFFD, so one call can never add lines or spoil
+    // the encoding of the whole file; an empty key name is ignored.
     void SetString(std::string_view section, std::string_view key, std::string_view value);
     void SetInt(std::string_view section, std::string_view key, std::int32_t value);
 
@@ -82,33 +98,57 @@ public:
     LineEnding lineEnding() const { return lineEnding_; }
 
 private:
+    // Names are looked up through string_views without building lower-cased copies.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept;
+    };
+    struct NameEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+    using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
+
     struct Line {
-        std::string text;   // the line as read (UTF-8), or as rebuilt after a write
-        std::string key;    // trimmed key name; empty for comments, blanks and keyless lines
-        std::string value;  // trimmed raw value (quotes kept)
+        std::string text;        // the line (UTF-8) without its line break, as read or as rebuilt
+        std::uint32_t keyBegin = 0, keyEnd = 0;      // trimmed key name within text
+        std::uint32_t valueBegin = 0, valueEnd = 0;  // trimmed raw value (quotes kept)
+        bool isKey = false;      // false for comments, blanks, headers and lines without '='
+        bool crlf = false;       // the line break after it is CR LF
+
+        std::string_view key() const { return std::string_view(text).substr(keyBegin, keyEnd - keyBegin); }
+        std::string_view value() const { return std::string_view(text).substr(valueBegin, valueEnd - valueBegin); }
     };
     struct Section {
-        std::string header;            // header line as read; empty for the lines before any section
-        std::string name;              // trimmed section name
-        std::vector<Line> lines;       // lines after the header, in file order
-        std::unordered_map<std::string, std::size_t> index;  // lower-cased key -> first line holding it
+        Line header;             // "[name]" line; unused for sections_[0]
+        std::string name;        // trimmed section name
+        std::vector<Line> lines; // lines after the header up to the last non-blank one
+        // Blank lines closing the section, kept apart so that appending a key
+        // before them costs O(1) whatever their number.
+        std::vector<Line> trailingBlanks;
+        NameIndex index;         // key name (any case) -> first line holding it
     };
 
     const Line* FindLine(std::string_view section, std::string_view key) const;
     Section* FindSection(std::string_view section);
     const Section* FindSection(std::string_view section) const;
-    void Parse(std::string_view utf8);
+    bool Parse(std::string_view utf8, std::string* error);
+    bool Decode(std::string_view bytes, std::string* error);
+    bool Encode(std::string& out, std::string* error) const;
+    std::string SerializeUtf8() const;
+    static Line MakeLine(std::string text, bool crlf);
     void Clear();
 
     std::filesystem::path path_;
     std::vector<Section> sections_;  // sections_[0] holds the lines before the first header
-    std::unordered_map<std::string, std::size_t> sectionIndex_;  // lower-cased name -> first section
+    NameIndex sectionIndex_;         // section name (any case) -> first section
     TextEncoding encoding_ = TextEncoding::Utf8;
     LineEnding lineEnding_ = LineEnding::Lf;
-    bool utf8Bom_ = false;
+    bool bom_ = false;  // the text starts with U+FEFF (EF BB BF in UTF-8)
     bool finalNewline_ = true;
     bool existed_ = false;
     bool modified_ = false;
+    bool loadFailed_ = false;  // the file at path_ exists but was not read: Save must not replace it
 };
 
 // Converts like the Windows profile integer reader (see Profile::GetInt).

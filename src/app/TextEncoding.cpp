@@ -1,0 +1,182 @@
+#include "app/TextEncoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <iconv.h>
+#include <system_error>
+
+namespace velmora {
+namespace {
+
+// GB18030 four-byte form of U+FFFD.
+constexpr std::string_view kGbReplacement = "\x84\x31\xA4\x37";
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// Length of the valid UTF-8 sequence starting at p, or 0 when p does not
+// start one.
+std::size_t SequenceLength(const unsigned char* p, std::size_t avail) {
+    const unsigned char c0 = p[0];
+    if (c0 < 0x80) return 1;
+    if (c0 < 0xC2) return 0;  // stray continuation byte or overlong two-byte form
+    if (c0 < 0xE0) return avail >= 2 && IsContinuation(p[1]) ? 2 : 0;
+    if (c0 < 0xF0) {
+        if (avail < 3) return 0;
+        const unsigned char c1 = p[1];
+        if (c0 == 0xE0 && c1 < 0xA0) return 0;   // overlong
+        if (c0 == 0xED && c1 >= 0xA0) return 0;  // UTF-16 surrogate
+        return IsContinuation(c1) && IsContinuation(p[2]) ? 3 : 0;
+    }
+    if (c0 < 0xF5) {
+        if (avail < 4) return 0;
+        const unsigned char c1 = p[1];
+        if (c0 == 0xF0 && c1 < 0x90) return 0;   // overlong
+        if (c0 == 0xF4 && c1 >= 0x90) return 0;  // above U+10FFFF
+        return IsContinuation(c1) && IsContinuation(p[2]) && IsContinuation(p[3]) ? 4 : 0;
+    }
+    return 0;
+}
+
+class Iconv {
+public:
+    Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        if (!ok()) errno_ = errno;
+    }
+    ~Iconv() {
+        if (ok()) iconv_close(cd_);
+    }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    int openError() const { return errno_; }
+
+    // Converts all of `in`; a byte the converter rejects is skipped and
+    // `replacement` is written in its place.
+    bool Convert(std::string_view in, std::string& out, std::string_view replacement,
+                 std::string* error) {
+        out.clear();
+        out.resize(in.size() + in.size() / 2 + 64);
+        std::size_t produced = 0;
+        auto reserve = [&](std::size_t need) {
+            if (out.size() - produced < need)
+                out.resize(std::max(out.size() * 2, produced + need + 64));
+        };
+        char* inp = const_cast<char*>(in.data());
+        std::size_t inLeft = in.size();
+        while (inLeft > 0) {
+            reserve(16);
+            char* outp = out.data() + produced;
+            std::size_t outLeft = out.size() - produced;
+            const std::size_t r = iconv(cd_, &inp, &inLeft, &outp, &outLeft);
+            produced = static_cast<std::size_t>(outp - out.data());
+            if (r != static_cast<std::size_t>(-1)) break;
+            if (errno == E2BIG) {
+                out.resize(out.size() * 2);
+            } else if (errno == EILSEQ || errno == EINVAL) {
+                reserve(replacement.size());
+                std::memcpy(out.data() + produced, replacement.data(), replacement.size());
+                produced += replacement.size();
+                ++inp;
+                --inLeft;
+                iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+            } else {
+                if (error) *error = "text conversion failed: " + std::generic_category().message(errno);
+                out.clear();
+                return false;
+            }
+        }
+        reserve(16);
+        char* outp = out.data() + produced;
+        std::size_t outLeft = out.size() - produced;
+        iconv(cd_, nullptr, nullptr, &outp, &outLeft);
+        produced = static_cast<std::size_t>(outp - out.data());
+        out.resize(produced);
+        return true;
+    }
+
+private:
+    iconv_t cd_;
+    int errno_ = 0;
+};
+
+bool ConvertWith(const char* to, const char* from, std::string_view in, std::string& out,
+                 std::string_view replacement, std::string* error) {
+    Iconv cv(to, from);
+    if (!cv.ok()) {
+        if (error)
+            *error = std::string("no ") + from + " to " + to + " converter: " +
+                     std::generic_category().message(cv.openError());
+        out.clear();
+        return false;
+    }
+    return cv.Convert(in, out, replacement, error);
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    std::size_t i = 0;
+    while (i < n) {
+        // Files are mostly ASCII: step over eight plain bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, sizeof word);
+            if (word & 0x8080808080808080ull) break;
+            i += 8;
+        }
+        if (i >= n) break;
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t len = SequenceLength(s + i, n - i);
+        if (len == 0) return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string SanitizeUtf8(std::string_view text) {
+    if (IsValidUtf8(text)) return std::string(text);
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    std::string out;
+    out.reserve(text.size() + 16);
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t len = SequenceLength(s + i, text.size() - i);
+        if (len == 0) {
+            out += kReplacementChar;
+            ++i;
+        } else {
+            out.append(text.data() + i, len);
+            i += len;
+        }
+    }
+    return out;
+}
+
+std::size_t Utf8CutPoint(std::string_view text, std::size_t limit) {
+    if (limit >= text.size()) return text.size();
+    std::size_t n = limit;
+    // A character is at most four bytes, so at most three continuation bytes
+    // precede its end; more means the text is not UTF-8 and any cut will do.
+    for (int step = 0; step < 3 && n > 0 && IsContinuation(static_cast<unsigned char>(text[n])); ++step)
+        --n;
+    if (n > 0 && IsContinuation(static_cast<unsigned char>(text[n]))) return limit;
+    return n;
+}
+
+bool DecodeGb18030(std::string_view bytes, std::string& utf8, std::string* error) {
+    return ConvertWith("UTF-8", "GB18030", bytes, utf8, kReplacementChar, error);
+}
+
+bool EncodeGb18030(std::string_view utf8, std::string& bytes, std::string* error) {
+    return ConvertWith("GB18030", "UTF-8", utf8, bytes, kGbReplacement, error);
+}
+
+}  // namespace velmora

@@ -1,0 +1,40 @@
+#pragma once
+// Text encodings of the files an installation holds: UTF-8 (what we write) and
+// the legacy GB18030/GBK text of files written on Chinese Windows. Conversion
+// goes through glibc's iconv; nothing here keeps state between calls.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+enum class TextEncoding { Utf8, Gb18030 };
+
+// The UTF-8 byte order mark some editors put at the start of a file.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+// U+FFFD, what an undecodable byte becomes.
+inline constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+// `text` with every byte that does not start a valid UTF-8 sequence replaced
+// by U+FFFD; valid text comes back unchanged.
+std::string SanitizeUtf8(std::string_view text);
+
+// The largest n <= limit at which `text` can be cut without splitting a UTF-8
+// character (limit beyond the end: the whole text).
+std::size_t Utf8CutPoint(std::string_view text, std::size_t limit);
+
+// GB18030 bytes to UTF-8. Lossy by design: a byte that does not start a valid
+// GB18030 sequence (or a sequence cut off by the end) becomes U+FFFD and
+// decoding resumes at the next byte, so a stray byte never swallows the line
+// break after it. False only when the converter itself is unavailable.
+bool DecodeGb18030(std::string_view bytes, std::string& utf8, std::string* error = nullptr);
+
+// UTF-8 to GB18030, which covers all of Unicode; invalid UTF-8 input bytes
+// become the GB18030 form of U+FFFD. False only when the converter is unavailable.
+bool EncodeGb18030(std::string_view utf8, std::string& bytes, std::string* error = nullptr);
+
+}  // namespace velmora
