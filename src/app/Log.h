@@ -5,8 +5,10 @@
 //
 // Thread contract: callable from any thread; appends are serialised.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -20,5 +22,14 @@ void LogMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // directory) unless changed. Tests point it elsewhere.
 void SetLogPath(const std::filesystem::path& path);
 std::filesystem::path GetLogPath();
+
+// One log line from a broken-down local time: month not zero-padded, the rest
+// padded ("2-03 09:04:05:007 text\n").
+std::string FormatLogLine(int month, int day, int hour, int minute, int second,
+                          int millisecond, std::string_view text);
+
+// The longest prefix of `text` of at most `maxBytes` bytes that does not end
+// inside a UTF-8 character (a text that already ends inside one is cut before it).
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t maxBytes);
 
 }  // namespace velmora
