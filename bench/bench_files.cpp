@@ -1,0 +1,122 @@
+// Load and save times of a large scene and a large show, with the file sizes.
+// Prints figures; the machine is shared, so each figure is the best of several runs.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+
+#include "app/Prompter.h"
+#include "scene/SceneFile.h"
+#include "show/ShowFile.h"
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+double BestMs(int runs, const std::function<void()>& work) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        work();
+        const auto t1 = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
+    }
+    return best;
+}
+
+Scene MakeScene() {
+    Scene scene;
+    for (int i = 0; i < 2500; ++i) {
+        CSpring s;
+        s.ID = scene.TakeNextID();
+        s.x = i % 50 * 20;
+        s.y = i / 50 * 20;
+        s.COMID = std::to_string(i % 800 + 1);
+        s.COMID1 = std::to_string(i % 50 + 1) + ";" + std::to_string(i % 16);
+        s.BLOCKID = 1 + i % 100;
+        s.BLOCKID1 = 2;
+        s.ADDR = "喷头" + std::to_string(i);
+        s.ORGANGLEY = 12.5f;
+        scene.springs.push_back(std::move(s));
+    }
+    for (int g = 0; g < 200; ++g) {
+        CSpringGroup group;
+        group.ID = scene.TakeNextID();
+        group.name = "组" + std::to_string(g);
+        group.childCount = 450;
+        for (int j = 0; j < 450; ++j) group.children[static_cast<std::size_t>(j)] = 9001 + (g * 7 + j) % 2500;
+        scene.groups.push_back(group);
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        scene.g_Channels[static_cast<std::size_t>(c)].IP = "127.0.0." + std::to_string(c + 1);
+        scene.g_Channels[static_cast<std::size_t>(c)].tagNum = 800;
+    }
+    scene.Reindex();
+    return scene;
+}
+
+Show MakeShow() {
+    Show show;
+    show.Reset();
+    for (int i = 0; i < 200; ++i) show.layers[static_cast<std::size_t>(i)].GroupID = 9001 + i;
+    for (int i = 0; i < 5000; ++i) {
+        TimeBlock b;
+        b.start = static_cast<float>(i) * 3.5f;
+        b.end = b.start + 40.0f;
+        b.cannel = i % 200;
+        b.nSpecicalType = 1 + i % 10;
+        b.szMotor = "swing.motor";
+        b.szLight = "rainbow.color";
+        show.blocks.push_back(std::move(b));
+    }
+    return show;
+}
+
+}  // namespace
+
+int main() {
+    const fs::path dir = fs::temp_directory_path() / ("velmora-bench-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path sceneFile = dir / "spring.ini";
+    const fs::path showFile = dir / "big.tlf";
+    constexpr int kRuns = 5;
+
+    const Scene scene = MakeScene();
+    std::string error;
+    const double sceneSaveNew = BestMs(1, [&] { SaveScene(sceneFile, scene, &error); });
+    const double sceneSave = BestMs(kRuns, [&] { SaveScene(sceneFile, scene, &error); });
+    std::size_t springs = 0;
+    const double sceneLoad = BestMs(kRuns, [&] {
+        Scene loaded;
+        LoadScene(sceneFile, loaded, &error);
+        springs = loaded.springs.size();
+    });
+
+    Show show = MakeShow();
+    RecordingPrompter yes(true);
+    std::mutex outputLock;
+    const double showSave = BestMs(kRuns, [&] { SaveShow(showFile, show, yes, outputLock, &error); });
+    std::size_t blocks = 0;
+    const double showLoad = BestMs(kRuns, [&] {
+        Show loaded;
+        LoadShow(showFile, loaded, &scene, &error);
+        blocks = loaded.blocks.size();
+    });
+
+    std::printf("scene: 2500 springs, 200 groups x 450 members, 100 channels; file %ju bytes\n",
+                static_cast<std::uintmax_t>(fs::file_size(sceneFile)));
+    std::printf("  save (new file) %8.2f ms\n  save (rewrite)  %8.2f ms\n  load            %8.2f ms  (%zu springs)\n",
+                sceneSaveNew, sceneSave, sceneLoad, springs);
+    std::printf("show: 200 layers, 5000 blocks; file %ju bytes\n",
+                static_cast<std::uintmax_t>(fs::file_size(showFile)));
+    std::printf("  save            %8.2f ms\n  load            %8.2f ms  (%zu blocks)\n", showSave, showLoad, blocks);
+    std::printf("target: each load and save under 50 ms\n");
+    fs::remove_all(dir);
+    return 0;
+}

@@ -1,0 +1,76 @@
+#include "app/Runtime.h"
+
+#include <span>
+
+#include "app/Log.h"
+#include "scene/SceneFile.h"
+#include "show/ShowFile.h"
+
+namespace velmora {
+
+Runtime::Runtime(Workspace workspace) : workspace_(std::move(workspace)) {
+    show.Reset();
+    output.Reallocate(scene.g_Channels);
+}
+
+Runtime::~Runtime() {
+    if (started_) Shutdown();
+}
+
+bool Runtime::Startup(std::string* error) {
+    g_strConfigIni = workspace_.ConfigIni();
+    night = LoadConfig(g_strConfigIni);
+    g_strSpringIni = workspace_.SpringIni();
+    const bool sceneOk = LoadSceneFile(error);
+    started_ = true;
+    shutDown_ = false;
+    LogMessage("程序启动");
+    return sceneOk;
+}
+
+void Runtime::Shutdown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    // The engine goes first so that it stops refilling the image while the
+    // senders wind down.
+    if (g_ArbitrageThread) g_ArbitrageThread->Stop();
+    StopAllInParallel(std::span<Thread* const>(g_ModbusThreads.data(), g_ModbusThreads.size()),
+                      kSenderStopBound);
+    LogMessage("ModbusTCPThread Save Quit");
+    LogMessage("程序退出");
+    started_ = false;
+}
+
+bool Runtime::LoadSceneFile(std::string* error) {
+    Scene loaded;
+    std::string reason;
+    bool ok = true;
+    if (std::filesystem::exists(g_strSpringIni)) ok = LoadScene(g_strSpringIni, loaded, &reason);
+    if (!ok) loaded = Scene{};
+    {
+        std::lock_guard lock(g_csOutput);
+        scene = std::move(loaded);
+        scene.Reindex();
+        output.Reallocate(scene.g_Channels);
+    }
+    if (!ok && error) *error = reason;
+    return ok;
+}
+
+bool Runtime::SaveSceneFile(std::string* error) {
+    return SaveScene(g_strSpringIni, scene, error);
+}
+
+bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error) {
+    Show loaded;
+    const bool ok = LoadShow(path, loaded, &scene, error);
+    std::lock_guard lock(g_csOutput);
+    show = std::move(loaded);
+    return ok;
+}
+
+bool Runtime::SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error) {
+    return SaveShow(path, show, prompter, g_csOutput, error);
+}
+
+}  // namespace velmora

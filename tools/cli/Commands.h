@@ -1,0 +1,21 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace velmora::cli {
+
+struct Context {
+    std::optional<std::filesystem::path> workspace;
+    std::vector<std::string> args;  // after the command name
+};
+
+// Prints "velmora-cli: <reason>" on stderr and returns the failure status.
+int Fail(const std::string& reason);
+void Warn(const std::string& text);
+
+int RunScene(const Context& context);
+int RunShow(const Context& context);
+
+}  // namespace velmora::cli

@@ -1,0 +1,65 @@
+// velmora-cli: the headless tool on the core. Results go to stdout as JSON,
+// diagnostics to stderr; failures exit non-zero with a one-line reason.
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: velmora-cli [--workspace DIR] COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  scene [--resave]          print the workspace's scene (spring.ini) as JSON;\n"
+    "                            --resave writes it back to its file first\n"
+    "  show FILE.tlf [--resave]  print a show file as JSON (layer names from the scene);\n"
+    "                            --resave writes it back first\n"
+    "\n"
+    "options:\n"
+    "  --workspace DIR  the installation folder (default: $VELMORA_HOME, else the\n"
+    "                   folder of this executable)\n"
+    "  --help           this text\n"
+    "  --version        the program version\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::optional<std::filesystem::path> workspace;
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (a == "--version") {
+            std::cout << "velmora-cli " << VELMORA_VERSION << "\n";
+            return 0;
+        }
+        if (a == "--workspace") {
+            if (i + 1 >= args.size()) return velmora::cli::Fail("--workspace needs a directory");
+            workspace = args[++i];
+        } else if (a.rfind("--workspace=", 0) == 0) {
+            workspace = a.substr(12);
+        } else {
+            rest.push_back(a);
+        }
+    }
+    if (rest.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+    const std::string command = rest.front();
+    rest.erase(rest.begin());
+    velmora::cli::Context context{workspace, rest};
+    if (command == "scene") return velmora::cli::RunScene(context);
+    if (command == "show") return velmora::cli::RunShow(context);
+    return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
+}
