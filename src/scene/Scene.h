@@ -31,10 +31,11 @@ struct SceneSettings {
 
 class Scene {
 public:
-    // Counts beyond this are taken as damage, not as an installation: real
-    // sites have a few thousand springs and a few hundred groups.
+    // Counts beyond these are taken as damage, not as an installation: real
+    // sites have a few thousand springs and a few hundred groups. A group
+    // record carries its 500-entry member array (2 KB), hence the lower bound.
     static constexpr std::int32_t kMaxSprings = 100000;
-    static constexpr std::int32_t kMaxGroups = 100000;
+    static constexpr std::int32_t kMaxGroups = 10000;
     static constexpr std::int32_t kFirstID = 9001;
 
     SceneSettings settings;

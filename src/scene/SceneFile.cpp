@@ -29,7 +29,10 @@ private:
     char text_[48];
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+// The blanks the profile reader trims around a value (0x1A included).
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
 
 // strtof-like, but independent of the C locale (the desktop program runs
 // under the user's locale, where "7.5" might not parse): leading blanks, an
@@ -52,6 +55,17 @@ float TextToFloat(std::string_view text, float fallback) {
     if (ec == std::errc::invalid_argument) return 0.0f;
     if (ec == std::errc::result_out_of_range || !std::isfinite(value)) return fallback;
     return negative ? -value : value;
+}
+
+// A lone CR inside a value is ordinary text to the reader, but no writer can
+// put it back (a value is one line), so it is taken as the blank it will be
+// saved as; what is in memory is then exactly what the file keeps.
+std::string ReadText(const Profile& profile, std::string_view key, std::string_view def, std::size_t buffer) {
+    std::string text = profile.GetString(kSceneSection, key, def, buffer);
+    for (char& c : text) {
+        if (c == '\r') c = ' ';
+    }
+    return text;
 }
 
 float ReadFloat(const Profile& profile, std::string_view key, float def) {
@@ -94,7 +108,7 @@ std::int32_t ToCount(std::size_t size) {
 
 void LoadSettings(const Profile& p, Scene& scene) {
     SceneSettings& s = scene.settings;
-    s.BGBMP = p.GetString(kSceneSection, "BGBMP", "", SceneSettings::kPathBuffer);
+    s.BGBMP = ReadText(p, "BGBMP", "", SceneSettings::kPathBuffer);
     s.g_nPrepareTime = p.GetInt(kSceneSection, "PrepareTime", 0);
     // Written with "%f"; the Windows program read it back as an integer and
     // lost the fraction. Reading the text keeps what was written.
@@ -103,7 +117,7 @@ void LoadSettings(const Profile& p, Scene& scene) {
     s.g_nPulsePerRoundZ = p.GetInt(kSceneSection, "pulsePerRound", 8000);
     s.g_nPulsePerRoundY = p.GetInt(kSceneSection, "pulsePerRound_Y", 5000);
     s.g_nSystemInterval = p.GetInt(kSceneSection, "SystemInterval", 2000);
-    s.g_strLight = p.GetString(kSceneSection, "strLight", "", SceneSettings::kPathBuffer);
+    s.g_strLight = ReadText(p, "strLight", "", SceneSettings::kPathBuffer);
     scene.m_nNextID = p.GetInt(kSceneSection, "SpringIndex", Scene::kFirstID);
 }
 
@@ -113,9 +127,9 @@ CSpring LoadSpring(const Profile& p, int i) {
     sp.x = p.GetInt(kSceneSection, Key("sp%d_x", i), 0);
     sp.y = p.GetInt(kSceneSection, Key("sp%d_y", i), 0);
     sp.ID = p.GetInt(kSceneSection, Key("sp%d_ID", i), -1);
-    sp.COMID = p.GetString(kSceneSection, Key("sp%d_COMID", i), "", kAddress);
-    sp.ADDR = p.GetString(kSceneSection, Key("sp%d_ADDR", i), "", CSpring::kAddrBuffer);
-    sp.COMID1 = p.GetString(kSceneSection, Key("sp%d_COMID1", i), "", kAddress);
+    sp.COMID = ReadText(p, Key("sp%d_COMID", i), "", kAddress);
+    sp.ADDR = ReadText(p, Key("sp%d_ADDR", i), "", CSpring::kAddrBuffer);
+    sp.COMID1 = ReadText(p, Key("sp%d_COMID1", i), "", kAddress);
     // Channel numbers default to 1, unlike the constructor's -1: a spring
     // without keys is on channel 1 but, with empty addresses, not connected.
     sp.BLOCKID = p.GetInt(kSceneSection, Key("sp%d_BLOCKID", i), 1);
@@ -123,19 +137,19 @@ CSpring LoadSpring(const Profile& p, int i) {
     sp.ORGANGLEY = ReadFloat(p, Key("sp%d_ORGANGLEY", i), 0.0f);
     sp.BLOCKID2 = p.GetInt(kSceneSection, Key("sp%d_BLOCKID2", i), 1);
     sp.BLOCKID3 = p.GetInt(kSceneSection, Key("sp%d_BLOCKID3", i), 1);
-    sp.COMID2 = p.GetString(kSceneSection, Key("sp%d_COMID2", i), "", kAddress);
-    sp.COMID3 = p.GetString(kSceneSection, Key("sp%d_COMID3", i), "", kAddress);
+    sp.COMID2 = ReadText(p, Key("sp%d_COMID2", i), "", kAddress);
+    sp.COMID3 = ReadText(p, Key("sp%d_COMID3", i), "", kAddress);
     sp.BLOCKID_L = p.GetInt(kSceneSection, Key("sp%d_BLOCKID_L", i), 1);
-    sp.COMID_L = p.GetString(kSceneSection, Key("sp%d_COMID_L", i), "", kAddress);
+    sp.COMID_L = ReadText(p, Key("sp%d_COMID_L", i), "", kAddress);
     return sp;
 }
 
 CSpringGroup LoadGroup(const Profile& p, int g) {
     CSpringGroup gp;
     gp.color = static_cast<COLORREF>(p.GetInt(kSceneSection, Key("GP%d_color", g), 65280));
-    gp.name = p.GetString(kSceneSection, Key("GP%d_name", g), "--", kGroupNameReadBuffer);
+    gp.name = ReadText(p, Key("GP%d_name", g), "--", kGroupNameReadBuffer);
     gp.BLOCKID = p.GetInt(kSceneSection, Key("GP%d_BLOCKID", g), -1);
-    gp.COMID = p.GetString(kSceneSection, Key("GP%d_COMID", g), "", CSpring::kAddressBuffer);
+    gp.COMID = ReadText(p, Key("GP%d_COMID", g), "", CSpring::kAddressBuffer);
     gp.nPreTime = p.GetInt(kSceneSection, Key("GP%d_nPreTime", g), 0);
     gp.bMannual = p.GetInt(kSceneSection, Key("GP%d_bMannual", g), 0);
     gp.ID = p.GetInt(kSceneSection, Key("GP%d_ID", g), Scene::kFirstID);
@@ -156,7 +170,7 @@ CSpringGroup LoadGroup(const Profile& p, int g) {
 }
 
 void LoadChannel(const Profile& p, int c, ChannelInfo& ch) {
-    ch.IP = p.GetString(kSceneSection, Key("Channel%d_IP", c), "0.0.0.0", ChannelInfo::kIpBuffer);
+    ch.IP = ReadText(p, Key("Channel%d_IP", c), "0.0.0.0", ChannelInfo::kIpBuffer);
     ch.port = p.GetInt(kSceneSection, Key("Channel%d_port", c), 102);
     ch.regType = p.GetInt(kSceneSection, Key("Channel%d_regType", c), 1);
     ch.tagNum = p.GetInt(kSceneSection, Key("Channel%d_tagNum", c), 30);
@@ -284,7 +298,7 @@ bool SaveScene(const std::filesystem::path& path, const Scene& scene, std::strin
         return false;
     }
     SaveScene(profile, scene);
-    if (!profile.SaveAs(path, &reason)) {
+    if (!profile.Save(&reason)) {
         LogMessage("Scene file %s not saved: %s", path.string().c_str(), reason.c_str());
         if (error) *error = reason;
         return false;
