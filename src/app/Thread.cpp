@@ -265,34 +265,38 @@ bool StopAllInParallel(std::span<Thread* const> threads, std::chrono::millisecon
     std::vector<Thread*> unique;
     unique.reserve(threads.size());
     for (Thread* thread : threads) {
-        if (thread != nullptr && std::find(unique.begin(), unique.end(), thread) == unique.end()) {
-            unique.push_back(thread);
-        }
+        if (thread != nullptr) unique.push_back(thread);
     }
-    // One global locking order, so two overlapping calls cannot deadlock.
     std::sort(unique.begin(), unique.end(), std::less<Thread*>{});
+    unique.erase(std::unique(unique.begin(), unique.end()), unique.end());
 
     const auto start = std::chrono::steady_clock::now();
     const auto overallDeadline = start + std::max(overallBound, std::chrono::milliseconds{0});
 
+    // Each object's lock is taken once per phase rather than held from
+    // signal to end: holding a hundred locks at once buys nothing and upsets
+    // lock-order checkers. A Start or Stop slipping in between is noticed
+    // below because the object then holds a different block, or none.
     struct Pending {
         Thread* thread;
-        std::unique_lock<std::mutex> op;
         std::shared_ptr<ThreadControl> control;
     };
     std::vector<Pending> pending;
     pending.reserve(unique.size());
     for (Thread* thread : unique) {
-        std::unique_lock op(thread->opMutex_);
-        auto control = thread->SignalStopLocked();
-        if (control) pending.push_back({thread, std::move(op), std::move(control)});
+        std::lock_guard op(thread->opMutex_);
+        if (auto control = thread->SignalStopLocked()) pending.push_back({thread, std::move(control)});
     }
 
     bool allFinished = true;
-    for (auto& p : pending) {
+    for (const auto& p : pending) {
+        std::lock_guard op(p.thread->opMutex_);
+        {
+            std::lock_guard state(p.thread->stateMutex_);
+            if (p.thread->control_ != p.control) continue;  // already stopped by someone else
+        }
         const auto deadline = std::min(start + p.thread->stopBound_, overallDeadline);
         allFinished = p.thread->FinishStopLocked(p.control, start, deadline) && allFinished;
-        p.op.unlock();
     }
     return allFinished;
 }

@@ -132,7 +132,7 @@ private:
 // is still running then. No helper thread is left behind, so the objects may
 // be destroyed as soon as this returns. Returns true when no body had to be
 // abandoned.
-// Thread contract: any thread; serialised with Start/Stop of the listed threads.
+// Thread contract: any thread; serialised per object with Start/Stop.
 bool StopAllInParallel(std::span<Thread* const> threads,
                        std::chrono::milliseconds overallBound = std::chrono::milliseconds{5000});
 
