@@ -71,7 +71,10 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
     const mode_t mode = exists ? (info.st_mode & 07777) : (0666 & ~CurrentUmask());
 
     const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
-    std::string tempName = (dir / ("." + target.filename().string() + ".tmpXXXXXX")).string();
+    std::string hidden = target.filename().string();
+    hidden.insert(0, 1, '.');
+    hidden.append(".tmpXXXXXX");
+    std::string tempName = (dir / hidden).string();
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) {
         return Fail(error, requested,

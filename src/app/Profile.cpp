@@ -29,8 +29,6 @@ std::string_view Trim(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // "[name]" up to the last ']' on the line; a '[' without a ']' is no header.
 bool HeaderName(std::string_view trimmed, std::string_view& name) {
     if (trimmed.empty() || trimmed.front() != '[') return false;
@@ -57,27 +55,46 @@ std::string CleanText(std::string_view text) {
     return std::string(trimmed);
 }
 
+// Steps through text line by line; a line ends at LF, and a CR just before
+// the LF belongs to the line break.
+struct LineCursor {
+    std::string_view text;
+    std::size_t next = 0;
+    std::size_t begin = 0;
+    std::size_t size = 0;
+    bool crlf = false;
+    bool hasBreak = false;
+
+    bool Next() {
+        if (next >= text.size()) return false;
+        begin = next;
+        const void* found = std::memchr(text.data() + next, '\n', text.size() - next);
+        if (found) {
+            const std::size_t nl = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+            size = nl - begin;
+            crlf = size > 0 && text[nl - 1] == '\r';
+            if (crlf) --size;
+            hasBreak = true;
+            next = nl + 1;
+        } else {
+            size = text.size() - begin;
+            crlf = false;
+            hasBreak = false;
+            next = text.size();
+        }
+        return true;
+    }
+};
+
 std::string Describe(const std::filesystem::path& path, const std::string& reason) {
     return path.string() + ": " + reason;
 }
 
 }  // namespace
 
-std::size_t Profile::NameHash::operator()(std::string_view name) const noexcept {
-    std::uint64_t h = 14695981039346656037ull;  // FNV-1a over the lower-cased bytes
-    for (char c : name) {
-        h ^= static_cast<unsigned char>(AsciiLower(c));
-        h *= 1099511628211ull;
-    }
-    return static_cast<std::size_t>(h);
-}
-
-bool Profile::NameEqual::operator()(std::string_view a, std::string_view b) const noexcept {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
+// Line offsets are 32-bit: the decoded text (at most three UTF-8 bytes per
+// input byte) must stay below 4 GiB.
+static_assert(Profile::kMaxFileBytes * 3 < UINT32_MAX);
 
 Profile::Profile() { Clear(); }
 Profile::~Profile() = default;
@@ -87,6 +104,8 @@ Profile::Profile(const Profile&) = default;
 Profile& Profile::operator=(const Profile&) = default;
 
 void Profile::Clear() {
+    source_ = std::string();
+    edited_.clear();
     sections_.clear();
     sections_.emplace_back();
     sectionIndex_.clear();
@@ -97,23 +116,55 @@ void Profile::Clear() {
     modified_ = false;
 }
 
-Profile::Line Profile::MakeLine(std::string text, bool crlf) {
-    Line line;
-    line.text = std::move(text);
-    line.crlf = crlf;
-    const std::string_view t = line.text;
+std::string_view Profile::Text(const Line& line) const {
+    if (line.edited) return edited_[line.begin];
+    return std::string_view(source_.data() + line.begin, line.size);
+}
+
+std::string_view Profile::KeyOf(const Line& line) const {
+    return Text(line).substr(line.keyBegin, line.keyEnd - line.keyBegin);
+}
+
+std::string_view Profile::ValueOf(const Line& line) const {
+    return Text(line).substr(line.valueBegin, line.valueEnd - line.valueBegin);
+}
+
+std::size_t Profile::FindKey(const Section& section, std::string_view key) const {
+    return section.index.Find(key, [&](std::size_t i) { return KeyOf(section.lines[i]); });
+}
+
+void Profile::IndexKey(Section& section, std::size_t line) {
+    section.index.Insert(KeyOf(section.lines[line]), line,
+                         [&](std::size_t i) { return KeyOf(section.lines[i]); });
+}
+
+std::size_t Profile::FindSectionIndex(std::string_view section) const {
+    return sectionIndex_.Find(Trim(section),
+                              [this](std::size_t i) -> std::string_view { return sections_[i].name; });
+}
+
+const Profile::Line* Profile::FindLine(std::string_view section, std::string_view key) const {
+    const std::size_t s = FindSectionIndex(section);
+    if (s == NameIndex::npos) return nullptr;
+    const std::size_t i = FindKey(sections_[s], Trim(key));
+    return i == NameIndex::npos ? nullptr : &sections_[s].lines[i];
+}
+
+void Profile::Classify(Line& line, std::string_view t) {
+    line.isKey = false;
+    line.keyBegin = line.keyEnd = line.valueBegin = line.valueEnd = 0;
     std::size_t b = 0;
     std::size_t e = t.size();
     while (b < e && IsBlank(t[b])) ++b;
     while (e > b && IsBlank(t[e - 1])) --e;
-    if (b == e || t[b] == ';') return line;
+    if (b == e || t[b] == ';') return;
     std::string_view name;
-    if (HeaderName(t.substr(b, e - b), name)) return line;
+    if (HeaderName(t.substr(b, e - b), name)) return;
     const std::size_t eq = t.find('=', b);
-    if (eq == std::string_view::npos || eq >= e) return line;
+    if (eq == std::string_view::npos || eq >= e) return;
     std::size_t keyEnd = eq;
     while (keyEnd > b && IsBlank(t[keyEnd - 1])) --keyEnd;
-    if (keyEnd == b) return line;  // "=value" names nothing
+    if (keyEnd == b) return;  // "=value" names nothing
     std::size_t valueBegin = eq + 1;
     while (valueBegin < e && IsBlank(t[valueBegin])) ++valueBegin;
     line.keyBegin = static_cast<std::uint32_t>(b);
@@ -121,93 +172,113 @@ Profile::Line Profile::MakeLine(std::string text, bool crlf) {
     line.valueBegin = static_cast<std::uint32_t>(valueBegin);
     line.valueEnd = static_cast<std::uint32_t>(std::max(e, valueBegin));
     line.isKey = true;
+}
+
+Profile::Line& Profile::StoreEdited(Line& line, std::string text) {
+    if (line.edited) {
+        edited_[line.begin] = std::move(text);
+    } else {
+        line.begin = static_cast<std::uint32_t>(edited_.size());
+        line.size = 0;
+        line.edited = true;
+        edited_.push_back(std::move(text));
+    }
+    Classify(line, edited_[line.begin]);
     return line;
 }
 
-bool Profile::Parse(std::string_view text, std::string* error) {
+Profile::Line Profile::NewLine(std::string text) {
+    Line line;
+    line.crlf = lineEnding_ == LineEnding::CrLf;
+    StoreEdited(line, std::move(text));
+    return line;
+}
+
+bool Profile::Parse(std::size_t start, std::string* error) {
+    const std::string_view text = std::string_view(source_).substr(start);
     const std::size_t firstBreak = text.find('\n');
     lineEnding_ = firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r'
                       ? LineEnding::CrLf
                       : LineEnding::Lf;
     finalNewline_ = text.empty() || text.back() == '\n';
-    const std::size_t lineCount =
-        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + (finalNewline_ ? 0 : 1);
-    if (lineCount > kMaxLines) {
-        if (error) *error = "more than " + std::to_string(kMaxLines) + " lines";
-        return false;
+
+    // First pass: the lines of each section, so that every vector and index
+    // is allocated once (growing them would touch twice the memory).
+    std::vector<std::size_t> counts{0};
+    std::size_t total = 0;
+    for (LineCursor cursor{text}; cursor.Next();) {
+        if (++total > kMaxLines) {
+            if (error) *error = "more than " + std::to_string(kMaxLines) + " lines";
+            return false;
+        }
+        const std::string_view raw = text.substr(cursor.begin, cursor.size);
+        const std::string_view trimmed = Trim(raw);
+        std::string_view name;
+        if (!trimmed.empty() && trimmed.front() == '[' && HeaderName(trimmed, name))
+            counts.push_back(0);
+        else
+            ++counts.back();
     }
+    sections_.reserve(counts.size());
+    sections_[0].lines.reserve(counts[0]);
+    sectionIndex_.Reserve(counts.size());
 
     std::vector<Line> blanks;  // blank lines not yet known to be inside or closing a section
     std::size_t current = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const void* found = std::memchr(text.data() + pos, '\n', text.size() - pos);
-        std::string_view raw;
-        bool crlf;
-        if (found) {
-            const std::size_t nl = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
-            raw = text.substr(pos, nl - pos);
-            crlf = !raw.empty() && raw.back() == '\r';
-            if (crlf) raw.remove_suffix(1);
-            pos = nl + 1;
-        } else {
-            // The last line has no break; should one follow it later, it gets the file's.
-            raw = text.substr(pos);
-            crlf = lineEnding_ == LineEnding::CrLf;
-            pos = text.size();
-        }
-
+    for (LineCursor cursor{text}; cursor.Next();) {
+        Line line;
+        line.begin = static_cast<std::uint32_t>(start + cursor.begin);  // the text is < 4 GiB
+        line.size = static_cast<std::uint32_t>(cursor.size);
+        // A last line without a break gets the file's should another follow it.
+        line.crlf = cursor.hasBreak ? cursor.crlf : lineEnding_ == LineEnding::CrLf;
+        const std::string_view raw = Text(line);
         const std::string_view trimmed = Trim(raw);
         if (trimmed.empty()) {
-            blanks.push_back(MakeLine(std::string(raw), crlf));
+            blanks.push_back(line);
             continue;
         }
         std::string_view name;
         if (HeaderName(trimmed, name)) {
             sections_[current].trailingBlanks = std::move(blanks);
             blanks.clear();
-            Section section;
-            section.name = std::string(name);
-            section.header = MakeLine(std::string(raw), crlf);
             current = sections_.size();
-            sectionIndex_.emplace(section.name, current);  // a repeated section stays unreachable
-            sections_.push_back(std::move(section));
+            Section& section = sections_.emplace_back();
+            section.name = std::string(name);
+            section.header = line;
+            section.lines.reserve(counts[current]);
+            section.index.Reserve(counts[current]);
+            // A repeated section stays unreachable.
+            sectionIndex_.Insert(section.name, current,
+                                 [this](std::size_t i) -> std::string_view { return sections_[i].name; });
             continue;
         }
         Section& section = sections_[current];
-        for (Line& blank : blanks) section.lines.push_back(std::move(blank));
+        section.lines.insert(section.lines.end(), blanks.begin(), blanks.end());
         blanks.clear();
-        Line line = MakeLine(std::string(raw), crlf);
-        if (line.isKey && current > 0)
-            section.index.emplace(std::string(line.key()), section.lines.size());  // first one wins
-        section.lines.push_back(std::move(line));
+        Classify(line, raw);
+        section.lines.push_back(line);
+        if (line.isKey && current > 0) IndexKey(section, section.lines.size() - 1);  // first one wins
     }
     sections_[current].trailingBlanks = std::move(blanks);
     return true;
 }
 
-bool Profile::Decode(std::string_view bytes, std::string* error) {
+bool Profile::Decode(std::string&& bytes, std::string* error) {
     Clear();
     if (IsValidUtf8(bytes)) {
-        if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-            bom_ = true;
-            bytes.remove_prefix(kUtf8Bom.size());
-        }
-        if (Parse(bytes, error)) return true;
+        source_ = std::move(bytes);
     } else {
         std::string utf8;
-        if (DecodeGb18030(bytes, utf8, error)) {
-            std::string_view text = utf8;
-            if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-                bom_ = true;
-                text.remove_prefix(kUtf8Bom.size());
-            }
-            if (Parse(text, error)) {
-                encoding_ = TextEncoding::Gb18030;
-                return true;
-            }
-        }
+        if (!DecodeGb18030(bytes, utf8, error)) return false;
+        source_ = std::move(utf8);
+        encoding_ = TextEncoding::Gb18030;
     }
+    std::size_t start = 0;
+    if (std::string_view(source_).substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        bom_ = true;
+        start = kUtf8Bom.size();
+    }
+    if (Parse(start, error)) return true;
     Clear();
     return false;
 }
@@ -219,7 +290,7 @@ bool Profile::LoadFromBytes(std::string_view bytes, const std::filesystem::path&
     std::string reason;
     if (bytes.size() > kMaxFileBytes)
         reason = "larger than " + std::to_string(kMaxFileBytes) + " bytes";
-    else if (Decode(bytes, &reason))
+    else if (Decode(std::string(bytes), &reason))
         return true;
     Clear();
     loadFailed_ = true;
@@ -282,32 +353,16 @@ bool Profile::Load(const std::filesystem::path& path, std::string* error) {
     bytes.resize(got);
 
     std::string reason;
-    if (!Decode(bytes, &reason)) return fail(reason);
+    if (!Decode(std::move(bytes), &reason)) return fail(reason);
     loadFailed_ = false;
     return true;
-}
-
-const Profile::Section* Profile::FindSection(std::string_view section) const {
-    const auto it = sectionIndex_.find(Trim(section));
-    return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
-}
-
-Profile::Section* Profile::FindSection(std::string_view section) {
-    return const_cast<Section*>(std::as_const(*this).FindSection(section));
-}
-
-const Profile::Line* Profile::FindLine(std::string_view section, std::string_view key) const {
-    const Section* s = FindSection(section);
-    if (!s) return nullptr;
-    const auto it = s->index.find(Trim(key));
-    return it == s->index.end() ? nullptr : &s->lines[it->second];
 }
 
 std::string Profile::GetString(std::string_view section, std::string_view key, std::string_view def,
                                std::size_t bufferSize) const {
     std::string_view result;
     if (const Line* line = FindLine(section, key)) {
-        result = Unquote(line->value());
+        result = Unquote(ValueOf(*line));
     } else {
         result = def;
         while (!result.empty() && result.back() == ' ') result.remove_suffix(1);
@@ -319,7 +374,7 @@ std::string Profile::GetString(std::string_view section, std::string_view key, s
 std::int32_t Profile::GetInt(std::string_view section, std::string_view key, std::int32_t def) const {
     const Line* line = FindLine(section, key);
     if (!line) return def;
-    const std::string_view value = Unquote(line->value());
+    const std::string_view value = Unquote(ValueOf(*line));
     return value.empty() ? def : ProfileToInt(value);
 }
 
@@ -327,41 +382,49 @@ bool Profile::HasKey(std::string_view section, std::string_view key) const {
     return FindLine(section, key) != nullptr;
 }
 
-bool Profile::HasSection(std::string_view section) const { return FindSection(section) != nullptr; }
+bool Profile::HasSection(std::string_view section) const {
+    return FindSectionIndex(section) != NameIndex::npos;
+}
 
 void Profile::SetString(std::string_view section, std::string_view key, std::string_view value) {
     if (sections_.empty()) sections_.emplace_back();  // a moved-from profile
+    if (value.size() > kMaxFileBytes) return;  // could never be read back
     const std::string sectionName = CleanText(section);
     const std::string keyName = CleanText(key);
     const std::string text = CleanText(value);
     if (keyName.empty()) return;
-    const bool crlf = lineEnding_ == LineEnding::CrLf;
 
-    Section* target = FindSection(sectionName);
-    if (target) {
-        const auto it = target->index.find(keyName);
-        if (it != target->index.end()) {
-            Line& line = target->lines[it->second];
-            if (line.value() == text) return;
-            line = MakeLine(std::string(line.key()) + "=" + text, line.crlf);
+    std::size_t target = FindSectionIndex(sectionName);
+    if (target != NameIndex::npos) {
+        Section& s = sections_[target];
+        const std::size_t i = FindKey(s, keyName);
+        if (i != NameIndex::npos) {
+            Line& line = s.lines[i];
+            if (ValueOf(line) == text) return;
+            StoreEdited(line, std::string(KeyOf(line)) + "=" + text);
             modified_ = true;
             return;
         }
     }
 
-    Line line = MakeLine(keyName + "=" + text, crlf);
+    Line line = NewLine(keyName + "=" + text);
     // A name such as ";x" or "a=b" would read back as something else.
-    if (!line.isKey || line.key() != keyName) return;
-    if (!target) {
+    if (!line.isKey || KeyOf(line) != keyName) {
+        edited_.pop_back();
+        return;
+    }
+    if (target == NameIndex::npos) {
         Section fresh;
         fresh.name = sectionName;
-        fresh.header = MakeLine("[" + sectionName + "]", crlf);
-        sectionIndex_.emplace(sectionName, sections_.size());
+        fresh.header = NewLine("[" + sectionName + "]");
+        target = sections_.size();
         sections_.push_back(std::move(fresh));
-        target = &sections_.back();
+        sectionIndex_.Insert(sectionName, target,
+                             [this](std::size_t i) -> std::string_view { return sections_[i].name; });
     }
-    target->index.emplace(keyName, target->lines.size());
-    target->lines.push_back(std::move(line));
+    Section& s = sections_[target];
+    s.lines.push_back(line);
+    IndexKey(s, s.lines.size() - 1);
     // Whatever line used to end the file is no longer the last one.
     finalNewline_ = true;
     modified_ = true;
@@ -373,11 +436,12 @@ void Profile::SetInt(std::string_view section, std::string_view key, std::int32_
 
 std::string Profile::SerializeUtf8() const {
     std::size_t total = bom_ ? kUtf8Bom.size() : 0;
+    auto measure = [&](const Line& line) { total += Text(line).size() + 2; };
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         const Section& s = sections_[i];
-        if (i > 0) total += s.header.text.size() + 2;
-        for (const Line& l : s.lines) total += l.text.size() + 2;
-        for (const Line& l : s.trailingBlanks) total += l.text.size() + 2;
+        if (i > 0) measure(s.header);
+        for (const Line& l : s.lines) measure(l);
+        for (const Line& l : s.trailingBlanks) measure(l);
     }
     std::string out;
     out.reserve(total);
@@ -385,7 +449,7 @@ std::string Profile::SerializeUtf8() const {
     const Line* previous = nullptr;
     auto emit = [&](const Line& line) {
         if (previous) out += previous->crlf ? "\r\n" : "\n";
-        out += line.text;
+        out += Text(line);
         previous = &line;
     };
     for (std::size_t i = 0; i < sections_.size(); ++i) {

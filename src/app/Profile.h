@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "app/NameIndex.h"
 #include "app/TextEncoding.h"
 
 namespace velmora {
@@ -98,53 +98,52 @@ public:
     LineEnding lineEnding() const { return lineEnding_; }
 
 private:
-    // Names are looked up through string_views without building lower-cased copies.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const noexcept;
-    };
-    struct NameEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const noexcept;
-    };
-    using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
-
+    // A line without its line break. Lines as read point into source_, so a
+    // 100,000-line file costs one buffer, not 100,000 strings; a line written
+    // since gets its own slot in edited_, reused when it is written again.
     struct Line {
-        std::string text;        // the line (UTF-8) without its line break, as read or as rebuilt
-        std::uint32_t keyBegin = 0, keyEnd = 0;      // trimmed key name within text
+        std::uint32_t begin = 0;     // offset in source_, or slot in edited_ when `edited`
+        std::uint32_t size = 0;      // length in source_ (unused when `edited`)
+        std::uint32_t keyBegin = 0, keyEnd = 0;      // trimmed key name within the text
         std::uint32_t valueBegin = 0, valueEnd = 0;  // trimmed raw value (quotes kept)
-        bool isKey = false;      // false for comments, blanks, headers and lines without '='
-        bool crlf = false;       // the line break after it is CR LF
-
-        std::string_view key() const { return std::string_view(text).substr(keyBegin, keyEnd - keyBegin); }
-        std::string_view value() const { return std::string_view(text).substr(valueBegin, valueEnd - valueBegin); }
+        bool edited = false;
+        bool isKey = false;          // false for comments, blanks, headers and lines without '='
+        bool crlf = false;           // the line break after it is CR LF
     };
     struct Section {
-        Line header;             // "[name]" line; unused for sections_[0]
-        std::string name;        // trimmed section name
-        std::vector<Line> lines; // lines after the header up to the last non-blank one
+        Line header;                 // "[name]" line; unused for sections_[0]
+        std::string name;            // trimmed section name
+        std::vector<Line> lines;     // lines after the header up to the last non-blank one
         // Blank lines closing the section, kept apart so that appending a key
         // before them costs O(1) whatever their number.
         std::vector<Line> trailingBlanks;
-        NameIndex index;         // key name (any case) -> first line holding it
+        NameIndex index;             // key name (any case) -> first line holding it
     };
 
+    std::string_view Text(const Line& line) const;
+    std::string_view KeyOf(const Line& line) const;
+    std::string_view ValueOf(const Line& line) const;
+    std::size_t FindKey(const Section& section, std::string_view key) const;
+    void IndexKey(Section& section, std::size_t line);
+    std::size_t FindSectionIndex(std::string_view section) const;
     const Line* FindLine(std::string_view section, std::string_view key) const;
-    Section* FindSection(std::string_view section);
-    const Section* FindSection(std::string_view section) const;
-    bool Parse(std::string_view utf8, std::string* error);
-    bool Decode(std::string_view bytes, std::string* error);
+    Line& StoreEdited(Line& line, std::string text);
+    Line NewLine(std::string text);
+    static void Classify(Line& line, std::string_view text);
+    bool Parse(std::size_t start, std::string* error);
+    bool Decode(std::string&& bytes, std::string* error);
     bool Encode(std::string& out, std::string* error) const;
     std::string SerializeUtf8() const;
-    static Line MakeLine(std::string text, bool crlf);
     void Clear();
 
     std::filesystem::path path_;
+    std::string source_;             // the text as read, in UTF-8
+    std::vector<std::string> edited_;
     std::vector<Section> sections_;  // sections_[0] holds the lines before the first header
-    NameIndex sectionIndex_;         // section name (any case) -> first section
+    NameIndex sectionIndex_;         // section name (any case) -> first section, never 0
     TextEncoding encoding_ = TextEncoding::Utf8;
     LineEnding lineEnding_ = LineEnding::Lf;
-    bool bom_ = false;  // the text starts with U+FEFF (EF BB BF in UTF-8)
+    bool bom_ = false;  // the text starts with U+FEFF (EF BB BF in UTF-8), kept out of the lines
     bool finalNewline_ = true;
     bool existed_ = false;
     bool modified_ = false;

@@ -53,13 +53,12 @@ public:
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
     int openError() const { return errno_; }
 
-    // Converts all of `in`; a byte the converter rejects is skipped and
-    // `replacement` is written in its place.
-    bool Convert(std::string_view in, std::string& out, std::string_view replacement,
-                 std::string* error) {
-        out.clear();
-        out.resize(in.size() + in.size() / 2 + 64);
-        std::size_t produced = 0;
+    // Converts all of `in` and appends the result to `out`; a byte the
+    // converter rejects is skipped and `replacement` is written in its place.
+    bool Append(std::string_view in, std::string& out, std::string_view replacement,
+                std::string* error) {
+        std::size_t produced = out.size();
+        out.resize(produced + in.size() * 2 + 16);
         auto reserve = [&](std::size_t need) {
             if (out.size() - produced < need)
                 out.resize(std::max(out.size() * 2, produced + need + 64));
@@ -84,15 +83,10 @@ public:
                 iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
             } else {
                 if (error) *error = "text conversion failed: " + std::generic_category().message(errno);
-                out.clear();
+                out.resize(produced);
                 return false;
             }
         }
-        reserve(16);
-        char* outp = out.data() + produced;
-        std::size_t outLeft = out.size() - produced;
-        iconv(cd_, nullptr, nullptr, &outp, &outLeft);
-        produced = static_cast<std::size_t>(outp - out.data());
         out.resize(produced);
         return true;
     }
@@ -102,17 +96,56 @@ private:
     int errno_ = 0;
 };
 
-bool ConvertWith(const char* to, const char* from, std::string_view in, std::string& out,
-                 std::string_view replacement, std::string* error) {
+// The end of the run of ASCII bytes starting at i.
+std::size_t AsciiRunEnd(const unsigned char* s, std::size_t i, std::size_t n) {
+    while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, s + i, sizeof word);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+    }
+    while (i < n && s[i] < 0x80) ++i;
+    return i;
+}
+
+// Length of the GB18030 character starting with byte p[i] (>= 0x80), as far
+// as its first two bytes tell; the converter judges whether it is valid.
+std::size_t GbLength(std::string_view p, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(p[i]);
+    if (lead < 0x81 || lead > 0xFE || i + 1 >= p.size()) return 1;
+    const auto second = static_cast<unsigned char>(p[i + 1]);
+    return second >= 0x30 && second <= 0x39 ? 4 : 2;
+}
+
+// ASCII means the same in UTF-8 and GB18030, and files are mostly ASCII, so
+// only the runs of other characters go through iconv (which is slow per byte).
+bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
+             std::string_view replacement, bool gbInput, std::string* error) {
+    out.clear();
     Iconv cv(to, from);
     if (!cv.ok()) {
         if (error)
             *error = std::string("no ") + from + " to " + to + " converter: " +
                      std::generic_category().message(cv.openError());
-        out.clear();
         return false;
     }
-    return cv.Convert(in, out, replacement, error);
+    out.reserve(in.size() + in.size() / 2 + 16);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(in.data());
+    std::size_t i = 0;
+    while (i < in.size()) {
+        std::size_t j = AsciiRunEnd(bytes, i, in.size());
+        out.append(in.data() + i, j - i);
+        if (j >= in.size()) break;
+        i = j;
+        while (j < in.size() && bytes[j] >= 0x80) j += gbInput ? GbLength(in, j) : 1;
+        j = std::min(j, in.size());
+        if (!cv.Append(in.substr(i, j - i), out, replacement, error)) {
+            out.clear();
+            return false;
+        }
+        i = j;
+    }
+    return true;
 }
 
 }  // namespace
@@ -122,18 +155,8 @@ bool IsValidUtf8(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t i = 0;
     while (i < n) {
-        // Files are mostly ASCII: step over eight plain bytes at a time.
-        while (i + 8 <= n) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, sizeof word);
-            if (word & 0x8080808080808080ull) break;
-            i += 8;
-        }
+        i = AsciiRunEnd(s, i, n);
         if (i >= n) break;
-        if (s[i] < 0x80) {
-            ++i;
-            continue;
-        }
         const std::size_t len = SequenceLength(s + i, n - i);
         if (len == 0) return false;
         i += len;
@@ -172,11 +195,11 @@ std::size_t Utf8CutPoint(std::string_view text, std::size_t limit) {
 }
 
 bool DecodeGb18030(std::string_view bytes, std::string& utf8, std::string* error) {
-    return ConvertWith("UTF-8", "GB18030", bytes, utf8, kReplacementChar, error);
+    return Convert("UTF-8", "GB18030", bytes, utf8, kReplacementChar, true, error);
 }
 
 bool EncodeGb18030(std::string_view utf8, std::string& bytes, std::string* error) {
-    return ConvertWith("GB18030", "UTF-8", utf8, bytes, kGbReplacement, error);
+    return Convert("GB18030", "UTF-8", utf8, bytes, kGbReplacement, false, error);
 }
 
 }  // namespace velmora

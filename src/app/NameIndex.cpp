@@ -1,0 +1,69 @@
+#include "app/NameIndex.h"
+
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::uint64_t Mix(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdull;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ull;
+    h ^= h >> 33;
+    return h;
+}
+
+}  // namespace
+
+bool NamesEqual(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+std::uint32_t NameIndex::Hash(std::string_view name) noexcept {
+    // Setting bit 5 of every byte folds 'A'..'Z' onto 'a'..'z' (and a few
+    // punctuation marks onto others, which only costs a rare extra compare),
+    // so eight bytes are hashed at a time.
+    constexpr std::uint64_t kFold = 0x2020202020202020ull;
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ name.size();
+    const char* p = name.data();
+    std::size_t n = name.size();
+    while (n >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        h = (h ^ (word | kFold)) * 0x100000001B3ull;
+        h ^= h >> 29;
+        p += 8;
+        n -= 8;
+    }
+    std::uint64_t tail = 0;
+    if (n > 0) std::memcpy(&tail, p, n);
+    h = Mix(h ^ (tail | kFold));
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+void NameIndex::Reserve(std::size_t count) {
+    std::size_t capacity = slots_.empty() ? 16 : slots_.size();
+    while (capacity < count * 2) capacity *= 2;
+    if (capacity > slots_.size()) Rehash(capacity);
+}
+
+void NameIndex::Rehash(std::size_t capacity) {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(capacity, Slot{});
+    const std::size_t mask = capacity - 1;
+    for (const Slot& slot : old) {
+        if (slot.value == 0) continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].value != 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,76 @@
+#pragma once
+// A hash index from names, compared without regard to ASCII case, to small
+// integers (line or section numbers). The names themselves stay where they
+// are (in the lines of a Profile); the index holds only numbers and hashes,
+// so building it for 100,000 keys costs no allocation per key.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+bool NamesEqual(std::string_view a, std::string_view b) noexcept;
+
+class NameIndex {
+public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // Equal for names that differ only in ASCII case.
+    static std::uint32_t Hash(std::string_view name) noexcept;
+
+    // The value stored under `name`, or npos. nameOf(value) gives the name
+    // that value was stored under.
+    template <class NameOf>
+    std::size_t Find(std::string_view name, const NameOf& nameOf) const {
+        if (slots_.empty()) return npos;
+        const std::uint32_t hash = Hash(name);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.value == 0) return npos;
+            if (slot.hash == hash && NamesEqual(nameOf(slot.value - 1), name)) return slot.value - 1;
+        }
+    }
+
+    // Stores `value` under `name` unless the name is there already: the first
+    // occurrence wins. Values must stay below 2^32 - 1.
+    template <class NameOf>
+    void Insert(std::string_view name, std::size_t value, const NameOf& nameOf) {
+        if ((count_ + 1) * 2 > slots_.size()) Grow();
+        const std::uint32_t hash = Hash(name);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.value == 0) {
+                slot = Slot{hash, static_cast<std::uint32_t>(value + 1)};
+                ++count_;
+                return;
+            }
+            if (slot.hash == hash && NamesEqual(nameOf(slot.value - 1), name)) return;
+        }
+    }
+
+    // Makes room for `count` names without growing again.
+    void Reserve(std::size_t count);
+
+    std::size_t size() const { return count_; }
+    void clear() {
+        slots_.clear();
+        count_ = 0;
+    }
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t value = 0;  // stored value + 1; 0 marks an empty slot
+    };
+    void Grow() { Rehash(slots_.empty() ? 16 : slots_.size() * 2); }
+    void Rehash(std::size_t capacity);
+
+    std::vector<Slot> slots_;  // linear probing, power-of-two size, at most half full
+    std::size_t count_ = 0;
+};
+
+}  // namespace velmora
