@@ -6,8 +6,10 @@ scripts/deps.sh build
 cmake --preset release >/dev/null
 cmake --build --preset release
 cli=build/release/velmora-cli
+py=python3
+[ -x /usr/bin/python3 ] && py=/usr/bin/python3
 echo "== scene of demo/ ==" >&2
-"$cli" --workspace demo scene | python3 -c '
+"$cli" --workspace demo scene | "$py" -c '
 import json, sys
 s = json.load(sys.stdin)
 used = [c for c in s["channels"] if c["IP"] != "0.0.0.0"]
@@ -19,7 +21,7 @@ for i, c in enumerate(s["channels"]):
         print("  channel %d %s:%d regType %d, %d registers" % (i + 1, c["IP"], c["port"], c["regType"], c["tagNum"]))
 '
 echo "== show demo/Music/demo.mp3.tlf ==" >&2
-"$cli" --workspace demo show demo/Music/demo.mp3.tlf | python3 -c '
+"$cli" --workspace demo show demo/Music/demo.mp3.tlf | "$py" -c '
 import json, sys
 s = json.load(sys.stdin)
 bound = [l for l in s["layers"] if l["GroupID"] != -1 or l["type"] == 2]
