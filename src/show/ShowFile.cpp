@@ -82,7 +82,10 @@ void ReadBlock(const Profile& profile, std::size_t index, TimeBlock& block) {
     }
 }
 
-bool IsValueBlank(char c) { return c == ' ' || c == '\t'; }
+// The characters the profile reader trims from both ends of a value.
+bool IsValueBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
 
 // The reader strips surrounding blanks and one pair of matching quotes, so a
 // text that starts or ends with either is quoted once more; everything else
