@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -17,8 +18,8 @@ constexpr std::size_t kGroupNameReadBuffer = 250;
 // Floats are read as text through this buffer.
 constexpr std::size_t kFloatTextBuffer = 64;
 
-// Key names are short ("GP99999_child499" is the longest); snprintf into a
-// fixed buffer avoids a string allocation per key of a large scene.
+// Key names are short (two numbers of any size still fit 48 bytes); snprintf
+// into a fixed buffer avoids a string allocation per key of a large scene.
 class Key {
 public:
     Key(const char* format, int a) { std::snprintf(text_, sizeof text_, format, a); }
