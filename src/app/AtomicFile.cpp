@@ -44,6 +44,10 @@ bool WriteAll(int fd, std::string_view bytes) {
             if (errno == EINTR) continue;
             return false;
         }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
@@ -87,13 +91,14 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
         return Fail(error, requested, reason + ": " + ErrnoText(saved));
     };
 
-    if (::fchmod(fd, mode) != 0) return abandon("cannot set permissions");
     if (exists && (info.st_uid != ::geteuid() || info.st_gid != ::getegid())) {
         // Only a privileged process may hand the file back to its owner; for
         // anyone else it becomes theirs, as with any editor.
         const int ignored = ::fchown(fd, info.st_uid, info.st_gid);
         (void)ignored;
     }
+    // After the chown, which may clear set-id bits.
+    if (::fchmod(fd, mode) != 0) return abandon("cannot set permissions");
     if (!WriteAll(fd, bytes)) return abandon("write failed");
     if (::fsync(fd) != 0) return abandon("flush to disk failed");
     if (::close(fd) != 0) {

@@ -394,6 +394,14 @@ void Profile::SetString(std::string_view section, std::string_view key, std::str
     const std::string text = CleanText(value);
     if (keyName.empty()) return;
 
+    // Refuse a line that would read back as something else: a key such as
+    // ";x" or "a=b", or a "[x" key whose value ends in ']' (a section header).
+    auto readsBack = [](std::string_view line, std::string_view name) {
+        Line probe;
+        Classify(probe, line);
+        return probe.isKey && line.substr(probe.keyBegin, probe.keyEnd - probe.keyBegin) == name;
+    };
+
     std::size_t target = FindSectionIndex(sectionName);
     if (target != NameIndex::npos) {
         Section& s = sections_[target];
@@ -401,18 +409,18 @@ void Profile::SetString(std::string_view section, std::string_view key, std::str
         if (i != NameIndex::npos) {
             Line& line = s.lines[i];
             if (ValueOf(line) == text) return;
-            StoreEdited(line, std::string(KeyOf(line)) + "=" + text);
+            const std::string name(KeyOf(line));  // the spelling in the file stays
+            std::string rebuilt = name + "=" + text;
+            if (!readsBack(rebuilt, name)) return;
+            StoreEdited(line, std::move(rebuilt));
             modified_ = true;
             return;
         }
     }
 
-    Line line = NewLine(keyName + "=" + text);
-    // A name such as ";x" or "a=b" would read back as something else.
-    if (!line.isKey || KeyOf(line) != keyName) {
-        edited_.pop_back();
-        return;
-    }
+    std::string added = keyName + "=" + text;
+    if (!readsBack(added, keyName)) return;
+    Line line = NewLine(std::move(added));
     if (target == NameIndex::npos) {
         Section fresh;
         fresh.name = sectionName;

@@ -78,7 +78,9 @@ public:
     // section, a new section at the end of the file. Nothing is written to
     // disk until Save. Line breaks in names or value become spaces and
     // invalid UTF-8 becomes U+FFFD, so one call can never add lines or spoil
-    // the encoding of the whole file; an empty key name is ignored.
+    // the encoding of the whole file. A write that would not read back as
+    // written is ignored: an empty key name, one starting with ';' or holding
+    // '=', or a "[x" key given a value ending in ']' (a section header).
     void SetString(std::string_view section, std::string_view key, std::string_view value);
     void SetInt(std::string_view section, std::string_view key, std::int32_t value);
 

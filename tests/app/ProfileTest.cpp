@@ -146,13 +146,26 @@ TEST(ProfileSetString, InputThatWouldBreakTheFileIsNeutralised) {
     p.SetString("s", "a=b", "v");
     p.SetString("s", ";c", "v");
     p.SetString("s", "bad", "\xFF\xFE ok");
+    p.SetString("s", "[x", "y]");
     const Profile back = Parse(p.Serialize());
     EXPECT_EQ(back.encoding(), TextEncoding::Utf8);
     EXPECT_FALSE(back.HasSection("evil"));
     EXPECT_EQ(back.GetString("s", "k", ""), "two lines  [evil] x=1");
     EXPECT_EQ(back.GetString("s", "bad", ""), "\xEF\xBF\xBD\xEF\xBF\xBD ok");
     EXPECT_FALSE(back.HasKey("s", "a"));
+    EXPECT_FALSE(back.HasKey("s", "[x"));
     EXPECT_EQ(back.Serialize(), "[s]\nk=two lines  [evil] x=1\nbad=\xEF\xBF\xBD\xEF\xBF\xBD ok\n");
+}
+
+TEST(ProfileSetString, AKeyLineNeverTurnsIntoASectionHeader) {
+    Profile p = Parse("[s]\n[k=1\nnext=2\n");
+    EXPECT_EQ(p.GetInt("s", "[k", 0), 1);
+    p.SetString("s", "[k", "2]");
+    p.SetString("s", "next", "3");
+    const Profile back = Parse(p.Serialize());
+    EXPECT_EQ(back.GetInt("s", "[k", 0), 1);
+    EXPECT_EQ(back.GetInt("s", "next", 0), 3);
+    EXPECT_EQ(back.Serialize(), "[s]\n[k=1\nnext=3\n");
 }
 
 TEST(ProfileRoundTrip, UnchangedTextComesBackByteForByte) {
