@@ -20,6 +20,8 @@ std::uint64_t Mix(std::uint64_t h) {
 
 bool NamesEqual(std::string_view a, std::string_view b) noexcept {
     if (a.size() != b.size()) return false;
+    // Names are nearly always spelt alike; the case-folding loop is the exception.
+    if (std::memcmp(a.data(), b.data(), a.size()) == 0) return true;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (a[i] != b[i] && AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;

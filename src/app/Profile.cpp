@@ -47,13 +47,38 @@ std::string_view Unquote(std::string_view value) {
 }
 
 // Text handed to SetString becomes one line of valid UTF-8.
-std::string CleanText(std::string_view text) {
-    std::string clean = SanitizeUtf8(text);
-    std::replace(clean.begin(), clean.end(), '\r', ' ');
-    std::replace(clean.begin(), clean.end(), '\n', ' ');
-    const std::string_view trimmed = Trim(clean);
-    return std::string(trimmed);
-}
+// Text handed to SetString as it will stand in the file: valid UTF-8, one
+// line, trimmed. Nearly every name and value a save writes is plain ASCII
+// without line breaks; those are only viewed, never copied.
+class CleanText {
+public:
+    explicit CleanText(std::string_view text) {
+        // Branch-free so that the compiler can vectorise the scan.
+        unsigned special = 0;
+        for (const char c : text) {
+            const auto u = static_cast<unsigned char>(c);
+            special |= static_cast<unsigned>(u >= 0x80) | static_cast<unsigned>(u == '\r') |
+                       static_cast<unsigned>(u == '\n');
+        }
+        const bool plain = special == 0;
+        if (plain) {
+            view_ = Trim(text);
+            return;
+        }
+        storage_ = SanitizeUtf8(text);
+        std::replace(storage_.begin(), storage_.end(), '\r', ' ');
+        std::replace(storage_.begin(), storage_.end(), '\n', ' ');
+        view_ = Trim(storage_);
+    }
+    CleanText(const CleanText&) = delete;
+    CleanText& operator=(const CleanText&) = delete;
+
+    std::string_view view() const { return view_; }
+
+private:
+    std::string storage_;
+    std::string_view view_;
+};
 
 // Steps through text line by line; a line ends at LF, and a CR just before
 // the LF belongs to the line break.
@@ -389,9 +414,12 @@ bool Profile::HasSection(std::string_view section) const {
 void Profile::SetString(std::string_view section, std::string_view key, std::string_view value) {
     if (sections_.empty()) sections_.emplace_back();  // a moved-from profile
     if (value.size() > kMaxFileBytes) return;  // could never be read back
-    const std::string sectionName = CleanText(section);
-    const std::string keyName = CleanText(key);
-    const std::string text = CleanText(value);
+    const CleanText cleanSection(section);
+    const CleanText cleanKey(key);
+    const CleanText cleanValue(value);
+    const std::string_view sectionName = cleanSection.view();
+    const std::string_view keyName = cleanKey.view();
+    const std::string_view text = cleanValue.view();
     if (keyName.empty()) return;
 
     // Refuse a line that would read back as something else: a key such as
@@ -409,8 +437,10 @@ void Profile::SetString(std::string_view section, std::string_view key, std::str
         if (i != NameIndex::npos) {
             Line& line = s.lines[i];
             if (ValueOf(line) == text) return;
-            const std::string name(KeyOf(line));  // the spelling in the file stays
-            std::string rebuilt = name + "=" + text;
+            const std::string_view name = KeyOf(line);  // the spelling in the file stays
+            std::string rebuilt;
+            rebuilt.reserve(name.size() + 1 + text.size());
+            rebuilt.append(name).append(1, '=').append(text);
             if (!readsBack(rebuilt, name)) return;
             StoreEdited(line, std::move(rebuilt));
             modified_ = true;
@@ -418,13 +448,15 @@ void Profile::SetString(std::string_view section, std::string_view key, std::str
         }
     }
 
-    std::string added = keyName + "=" + text;
+    std::string added;
+    added.reserve(keyName.size() + 1 + text.size());
+    added.append(keyName).append(1, '=').append(text);
     if (!readsBack(added, keyName)) return;
     Line line = NewLine(std::move(added));
     if (target == NameIndex::npos) {
         Section fresh;
-        fresh.name = sectionName;
-        fresh.header = NewLine("[" + sectionName + "]");
+        fresh.name = std::string(sectionName);
+        fresh.header = NewLine("[" + fresh.name + "]");
         target = sections_.size();
         sections_.push_back(std::move(fresh));
         sectionIndex_.Insert(sectionName, target,

@@ -1,5 +1,7 @@
 #include "show/ShowFile.h"
 
+#include <algorithm>
+#include <charconv>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -19,21 +21,27 @@ constexpr std::string_view kTimeLineSection = "TimeLine";
 constexpr std::size_t kNumberText = 64;  // buffer of the numbers read as text
 constexpr const char* kProgramLayerName = "PROGRAM";
 
-std::string LayerKey(std::size_t index, std::string_view field) {
-    std::string key = "ly";
-    key += std::to_string(index);
-    key += '_';
-    key += field;
-    return key;
-}
+// "ly12_" or "TB12_" followed by a field name, built in place: a large show
+// has a quarter of a million keys and each would otherwise be a heap string.
+class KeyBuilder {
+public:
+    KeyBuilder(std::string_view prefix, std::size_t index) {
+        prefix.copy(text_, prefix.size());
+        char* end = std::to_chars(text_ + prefix.size(), text_ + kPrefixRoom, index).ptr;
+        *end++ = '_';
+        prefixSize_ = static_cast<std::size_t>(end - text_);
+    }
+    std::string_view operator()(std::string_view field) {
+        const std::size_t n = std::min(field.size(), sizeof text_ - prefixSize_);
+        field.copy(text_ + prefixSize_, n);
+        return {text_, prefixSize_ + n};
+    }
 
-std::string BlockKey(std::size_t index, std::string_view field) {
-    std::string key = "TB";
-    key += std::to_string(index);
-    key += '_';
-    key += field;
-    return key;
-}
+private:
+    static constexpr std::size_t kPrefixRoom = 32;
+    char text_[96];
+    std::size_t prefixSize_ = 0;
+};
 
 // Counts are not validated by the format; a damaged count must not make us
 // allocate without bound.
@@ -58,9 +66,10 @@ std::string LayerName(const Layer& layer, const Scene* scene) {
 }
 
 void ReadBlock(const Profile& profile, std::size_t index, TimeBlock& block) {
+    KeyBuilder blockKey("TB", index);
     for (const BlockField& field : StoredBlockFields()) {
         if (field.repeated) continue;  // the reader answers the first occurrence anyway
-        const std::string key = BlockKey(index, field.name);
+        const std::string_view key = blockKey(field.name);
         switch (field.kind) {
             case BlockFieldKind::Time:
             case BlockFieldKind::Float:
@@ -100,8 +109,9 @@ std::string QuotedIfNeeded(const std::string& text) {
 }
 
 void WriteBlock(Profile& profile, std::size_t index, const TimeBlock& block, float toFileScale) {
+    KeyBuilder blockKey("TB", index);
     for (const BlockField& field : StoredBlockFields()) {
-        const std::string key = BlockKey(index, field.name);
+        const std::string_view key = blockKey(field.name);
         switch (field.kind) {
             case BlockFieldKind::Time: {
                 float value = block.*field.floatMember;
@@ -143,8 +153,9 @@ void LoadShow(const Profile& profile, Show& show, const Scene* scene) {
     std::vector<Layer> layers(ReadCount(profile, "LayerCount", Show::kDefaultLayerCount, Show::kMaxLayers));
     for (std::size_t i = 0; i < layers.size(); ++i) {
         Layer& layer = layers[i];
-        layer.GroupID = profile.GetInt(kTimeLineSection, LayerKey(i, "GroupID"), -1);
-        layer.type = profile.GetInt(kTimeLineSection, LayerKey(i, "type"), kLayerGroup);
+        KeyBuilder layerKey("ly", i);
+        layer.GroupID = profile.GetInt(kTimeLineSection, layerKey("GroupID"), -1);
+        layer.type = profile.GetInt(kTimeLineSection, layerKey("type"), kLayerGroup);
         layer.name = LayerName(layer, scene);
     }
 
@@ -189,9 +200,10 @@ void SaveShow(Profile& profile, const Show& show) {
     profile.SetInt(kTimeLineSection, "LayerCount", static_cast<std::int32_t>(show.layers.size()));
     for (std::size_t i = 0; i < show.layers.size(); ++i) {
         const Layer& layer = show.layers[i];
-        profile.SetString(kTimeLineSection, LayerKey(i, "name"), QuotedIfNeeded(layer.name));
-        profile.SetInt(kTimeLineSection, LayerKey(i, "GroupID"), layer.GroupID);
-        profile.SetInt(kTimeLineSection, LayerKey(i, "type"), layer.type);
+        KeyBuilder layerKey("ly", i);
+        profile.SetString(kTimeLineSection, layerKey("name"), QuotedIfNeeded(layer.name));
+        profile.SetInt(kTimeLineSection, layerKey("GroupID"), layer.GroupID);
+        profile.SetInt(kTimeLineSection, layerKey("type"), layer.type);
     }
 
     profile.SetInt(kTimeLineSection, "TimeBlockCount", static_cast<std::int32_t>(show.blocks.size()));
