@@ -290,7 +290,7 @@ bool Profile::Parse(std::size_t start, std::string* error) {
 
 bool Profile::Decode(std::string&& bytes, std::string* error) {
     Clear();
-    if (IsValidUtf8(bytes)) {
+    if (DetectEncoding(bytes) == TextEncoding::Utf8) {
         source_ = std::move(bytes);
     } else {
         std::string utf8;

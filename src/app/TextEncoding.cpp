@@ -164,6 +164,28 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+TextEncoding DetectEncoding(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    bool wide = false;  // a three- or four-byte sequence: CJK text in UTF-8
+    bool nonAscii = false;
+    std::size_t i = 0;
+    while (i < n) {
+        i = AsciiRunEnd(s, i, n);
+        if (i >= n) break;
+        const std::size_t len = SequenceLength(s + i, n - i);
+        if (len == 0) return TextEncoding::Gb18030;
+        nonAscii = true;
+        wide = wide || len >= 3;
+        i += len;
+    }
+    // Every two-byte UTF-8 sequence is also a valid GBK character, and short
+    // Chinese values written by the Windows program ("值" is D6 B5) read as
+    // such. Chinese in UTF-8 always takes three bytes a character, so a file
+    // whose only non-ASCII text is two-byte sequences came from a GB18030 system.
+    return nonAscii && !wide ? TextEncoding::Gb18030 : TextEncoding::Utf8;
+}
+
 std::string SanitizeUtf8(std::string_view text) {
     if (IsValidUtf8(text)) return std::string(text);
     const auto* s = reinterpret_cast<const unsigned char*>(text.data());

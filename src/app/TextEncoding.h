@@ -19,6 +19,11 @@ inline constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 
+// How the bytes of a file are to be read: GB18030 when they are not valid
+// UTF-8, and also when their only non-ASCII text is two-byte sequences (valid
+// GBK pairs that happen to be valid UTF-8); UTF-8 otherwise (pure ASCII included).
+TextEncoding DetectEncoding(std::string_view bytes);
+
 // `text` with every byte that does not start a valid UTF-8 sequence replaced
 // by U+FFFD; valid text comes back unchanged.
 std::string SanitizeUtf8(std::string_view text);

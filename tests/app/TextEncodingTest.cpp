@@ -1,4 +1,5 @@
 #include "app/TextEncoding.h"
+#include "app/Profile.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +65,34 @@ TEST(Gb18030, BadInputIsReplacedNotFatal) {
     EXPECT_EQ(out, "x\x84\x31\xA4\x37y");
     ASSERT_TRUE(DecodeGb18030("", out));
     EXPECT_EQ(out, "");
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(EncodingDetection, ShortGbkTextThatIsAlsoUtf8IsReadAsGb18030) {
+    EXPECT_EQ(DetectEncoding("name=abc\n"), TextEncoding::Utf8);
+    EXPECT_EQ(DetectEncoding("name=\xE7\xA8\x8B\xE5\xBA\x8F\n"), TextEncoding::Utf8);  // "程序" in UTF-8
+    EXPECT_EQ(DetectEncoding("name=\xB3\xCC\xD0\xF2\n"), TextEncoding::Gb18030);  // "程序" in GBK, not UTF-8
+    EXPECT_EQ(DetectEncoding("name=\xD6\xB5\n"), TextEncoding::Gb18030);  // "值" in GBK, also valid UTF-8
+    // UTF-8 with both kinds of sequence stays UTF-8.
+    EXPECT_EQ(DetectEncoding("a=\xC2\xB0\nb=\xE7\xA8\x8B\n"), TextEncoding::Utf8);
+}
+
+TEST(EncodingDetection, GbkFileKeepsItsEncodingThroughLoadAndSave) {
+    Profile profile;
+    ASSERT_TRUE(profile.LoadFromBytes("[main]\r\nGP0_name=\xD6\xB5\r\nother=\xB3\xCC\r\n"));
+    EXPECT_EQ(profile.encoding(), TextEncoding::Gb18030);
+    EXPECT_EQ(profile.GetString("main", "GP0_name", ""), "值");
+    profile.SetString("main", "other", "x");  // the only non-UTF-8 bytes disappear
+    const std::string saved = profile.Serialize();
+    Profile again;
+    ASSERT_TRUE(again.LoadFromBytes(saved));
+    EXPECT_EQ(again.encoding(), TextEncoding::Gb18030);
+    EXPECT_EQ(again.GetString("main", "GP0_name", ""), "值");
 }
 
 }  // namespace
