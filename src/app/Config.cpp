@@ -1,5 +1,6 @@
 #include "app/Config.h"
 
+#include "app/NumberText.h"
 #include "app/Profile.h"
 
 #include <limits>
@@ -11,28 +12,6 @@ namespace {
 // Values were read into fixed 256-byte buffers.
 constexpr std::size_t kValueBufferSize = 256;
 
-// atoi, minus its undefined behaviour on overflow: saturates like strtol.
-std::int64_t DecimalPrefix(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > kLimit) {
-            value = kLimit + 1;  // keeps INT32_MIN reachable for "-2147483648"
-            break;
-        }
-    }
-    if (negative) return -value;
-    return value > kLimit ? kLimit : value;
-}
-
 std::int32_t Saturate(std::int64_t value) {
     constexpr std::int64_t lo = std::numeric_limits<std::int32_t>::min();
     constexpr std::int64_t hi = std::numeric_limits<std::int32_t>::max();
@@ -43,10 +22,10 @@ std::int32_t Saturate(std::int64_t value) {
 
 std::int32_t ParseNightTime(std::string_view text) {
     const std::size_t colon = text.find(':');
-    const std::int64_t hours = DecimalPrefix(text.substr(0, colon));
+    const std::int64_t hours = std::int64_t{TextToInt(text.substr(0, colon))};
     if (colon == std::string_view::npos) return Saturate(hours * 60);
     std::string_view rest = text.substr(colon + 1);
-    const std::int64_t minutes = DecimalPrefix(rest.substr(0, rest.find(':')));
+    const std::int64_t minutes = std::int64_t{TextToInt(rest.substr(0, rest.find(':')))};
     return Saturate(hours * 60 + minutes);
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/Log.h"
+#include "app/NumberText.h"
 #include "app/Profile.h"
 
 namespace velmora {
@@ -33,29 +34,6 @@ private:
 // The blanks the profile reader trims around a value (0x1A included).
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
-}
-
-// strtof-like, but independent of the C locale (the desktop program runs
-// under the user's locale, where "7.5" might not parse): leading blanks, an
-// optional sign, the longest decimal prefix. Text without one gives 0. A value
-// that does not fit a float, or is not finite, gives `fallback`: an infinite
-// gravity or jet angle would only poison the simulation and the canvas.
-float TextToFloat(std::string_view text, float fallback) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    if (first != last && (*first == '+' || *first == '-')) return 0.0f;  // "--5" is no number
-    float value = 0.0f;
-    const std::errc ec = std::from_chars(first, last, value, std::chars_format::general).ec;
-    if (ec == std::errc::invalid_argument) return 0.0f;
-    if (ec == std::errc::result_out_of_range || !std::isfinite(value)) return fallback;
-    return negative ? -value : value;
 }
 
 // A lone CR inside a value is ordinary text to the reader, but no writer can

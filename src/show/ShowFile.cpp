@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/Log.h"
+#include "app/NumberText.h"
 #include "app/Profile.h"
 #include "app/Prompter.h"
 #include "scene/Scene.h"
@@ -73,14 +74,14 @@ void ReadBlock(const Profile& profile, std::size_t index, TimeBlock& block) {
         switch (field.kind) {
             case BlockFieldKind::Time:
             case BlockFieldKind::Float:
-                block.*field.floatMember = ShowTextToFloat(
+                block.*field.floatMember = TextToFloat(
                     profile.GetString(kTimeLineSection, key, field.textDefault, kNumberText));
                 break;
             case BlockFieldKind::Int:
                 block.*field.intMember = profile.GetInt(kTimeLineSection, key, field.intDefault);
                 break;
             case BlockFieldKind::IntText:
-                block.*field.intMember = ShowTextToInt(
+                block.*field.intMember = TextToInt(
                     profile.GetString(kTimeLineSection, key, field.textDefault, kNumberText));
                 break;
             case BlockFieldKind::Text:
@@ -168,7 +169,7 @@ void LoadShow(const Profile& profile, Show& show, const Scene* scene) {
         block.m_bLocked = 0;
     }
 
-    show.g_fMusicMultiplier = ShowTextToFloat(music);
+    show.g_fMusicMultiplier = TextToFloat(music);
     show.layers = std::move(layers);
     show.blocks = std::move(blocks);
     show.m_nScale = Show::kFileScale;

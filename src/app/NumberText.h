@@ -1,0 +1,21 @@
+#pragma once
+// Numbers read from the texts of installation files, the way the C run-time
+// of the Windows program read them, minus its undefined behaviour and its
+// dependence on the user's locale (a decimal comma would turn "10.70" into 10).
+
+#include <cstdint>
+#include <string_view>
+
+namespace velmora {
+
+// atoi: leading blanks, an optional sign, decimal digits up to the first
+// non-digit; no digits give 0. Values beyond the 32-bit range saturate.
+std::int32_t TextToInt(std::string_view text);
+
+// strtof in the "C" locale: leading blanks, an optional sign, the longest
+// decimal number prefix ("12.5x" -> 12.5); no number gives 0. A value that
+// does not fit a float, or is not finite ("inf", "1e999"), gives `fallback`:
+// infinite times, angles or gains would only poison what is computed from them.
+float TextToFloat(std::string_view text, float fallback = 0.0f);
+
+}  // namespace velmora
