@@ -6,9 +6,10 @@
 set -euo pipefail
 what=${1:-build}
 packages=(build-essential g++ cmake ninja-build pkg-config ccache python3
-          nlohmann-json3-dev)
+          nlohmann-json3-dev libmad0-dev portaudio19-dev)
 if [ "$what" = test ]; then
-  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+            lame sox)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,103 @@
+#include "media/Mp3Decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora {
+
+Mp3Decoder::Mp3Decoder() { mad_synth_init(&synth_); }
+
+Mp3Decoder::~Mp3Decoder() { mad_synth_finish(&synth_); }
+
+bool Mp3Decoder::Open(const std::filesystem::path& path, std::string* error) {
+    if (!in_.Open(path, error)) return false;
+    m_nFileSize = in_.FileSize();
+    write_ = read_ = count_ = 0;
+    m_nFrames = 0;
+    m_nState = 0;
+    timer_ = mad_timer_zero;
+    mad_synth_init(&synth_);
+    m_bOpen = true;
+
+    // Look for the first frame that states a bitrate. Any recoverable error on
+    // the way (junk or a stray sync word before the first real frame) is
+    // passed over, not only lost synchronisation: a playable file must not be
+    // refused for a damaged start. The search ends with the stream.
+    unsigned long bitrate = 0;
+    while (!Ended()) {
+        const bool decoded = DecodeFrame();
+        if (decoded && in_.frame().header.bitrate != 0) {
+            bitrate = in_.frame().header.bitrate;
+            break;
+        }
+    }
+    if (bitrate == 0) {
+        if (error) *error = "no MPEG audio frame found";
+        in_.Close();
+        m_bOpen = false;
+        return false;
+    }
+    const std::uint64_t seconds = m_nFileSize * 8 / bitrate;
+    m_nDuration = static_cast<std::uint32_t>(std::min<std::uint64_t>(seconds, UINT32_MAX));
+    return true;
+}
+
+void Mp3Decoder::Write(std::int16_t left, std::int16_t right) {
+    // The ring holds more than the largest frame and is only refilled when
+    // empty, so it cannot overflow; should it ever, the oldest frame goes.
+    if (count_ + 4 > kRingSize) {
+        read_ = (read_ + 4) % kRingSize;
+        count_ -= 4;
+    }
+    const auto l = static_cast<std::uint16_t>(left);
+    const auto r = static_cast<std::uint16_t>(right);
+    std::uint8_t* p = ring_.data() + write_;
+    p[0] = static_cast<std::uint8_t>(l & 0xff);
+    p[1] = static_cast<std::uint8_t>(l >> 8);
+    p[2] = static_cast<std::uint8_t>(r & 0xff);
+    p[3] = static_cast<std::uint8_t>(r >> 8);
+    write_ += 4;
+    if (write_ >= kRingSize) write_ = 0;
+    count_ += 4;
+}
+
+bool Mp3Decoder::DecodeFrame() {
+    if (!m_bOpen || Ended()) return false;
+    const MadStream::Step step = in_.Decode();
+    if (in_.ReadFailed()) m_nState = 2;
+    if (step != MadStream::Step::Frame) return false;
+
+    ++m_nFrames;
+    if (m_nState == 0) m_nState = 1;
+    mad_frame& frame = in_.frame();
+    if (sampleRate_ == 0) {
+        sampleRate_ = frame.header.samplerate;
+        channels_ = MAD_NCHANNELS(&frame.header);
+    }
+    mad_synth_frame(&synth_, &frame);
+    const mad_pcm& pcm = synth_.pcm;
+    const mad_fixed_t* left = pcm.samples[0];
+    const mad_fixed_t* right = pcm.channels > 1 ? pcm.samples[1] : pcm.samples[0];
+    for (unsigned i = 0; i < pcm.length; ++i)
+        Write(MadSampleToInt16(left[i]), MadSampleToInt16(right[i]));
+    mad_timer_add(&timer_, frame.header.duration);
+    return true;
+}
+
+std::size_t Mp3Decoder::Pull(std::uint8_t* out, std::size_t n) {
+    if (n == 0) return 0;
+    for (int i = 0; count_ == 0 && !Ended() && i < kMaxEmptySteps; ++i) DecodeFrame();
+    if (count_ == 0 || m_nState == 2) {
+        std::memset(out, 0, n);
+        return n;
+    }
+    const std::size_t take = std::min(n, count_);
+    const std::size_t first = std::min(take, kRingSize - read_);
+    std::memcpy(out, ring_.data() + read_, first);
+    std::memcpy(out + first, ring_.data(), take - first);
+    read_ = (read_ + take) % kRingSize;
+    count_ -= take;
+    return take;
+}
+
+}  // namespace velmora
