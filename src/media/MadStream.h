@@ -54,6 +54,13 @@ public:
     // byte `offset` of the file.
     bool SeekToByte(std::uint64_t offset);
 
+    // The bytes of the frame the last successful step decoded (header included).
+    const unsigned char* FrameData() const { return stream_.this_frame; }
+    std::size_t FrameLength() const {
+        return stream_.this_frame && stream_.next_frame > stream_.this_frame
+                   ? static_cast<std::size_t>(stream_.next_frame - stream_.this_frame) : 0;
+    }
+
     // File offset of the frame the last successful step decoded.
     std::uint64_t FrameOffset() const;
 

@@ -9,6 +9,20 @@ Mp3Decoder::Mp3Decoder() { mad_synth_init(&synth_); }
 
 Mp3Decoder::~Mp3Decoder() { mad_synth_finish(&synth_); }
 
+std::uint32_t XingFrameCount(const unsigned char* data, std::size_t length) {
+    // The tag sits after the side information, within the first 40 bytes.
+    const std::size_t limit = std::min<std::size_t>(length, 64);
+    for (std::size_t i = 4; data != nullptr && i + 12 <= limit; ++i) {
+        if (std::memcmp(data + i, "Xing", 4) != 0) continue;
+        const unsigned char* p = data + i + 4;
+        const std::uint32_t flags = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                                    (std::uint32_t{p[2]} << 8) | p[3];
+        if (!(flags & 1)) return 0;
+        return (std::uint32_t{p[4]} << 24) | (std::uint32_t{p[5]} << 16) | (std::uint32_t{p[6]} << 8) | p[7];
+    }
+    return 0;
+}
+
 bool Mp3Decoder::Open(const std::filesystem::path& path, std::string* error) {
     if (!in_.Open(path, error)) return false;
     m_nFileSize = in_.FileSize();
@@ -37,7 +51,15 @@ bool Mp3Decoder::Open(const std::filesystem::path& path, std::string* error) {
         m_bOpen = false;
         return false;
     }
-    const std::uint64_t seconds = m_nFileSize * 8 / bitrate;
+    std::uint64_t seconds = m_nFileSize * 8 / bitrate;
+    // The first frame of a variable-bitrate file is the Xing header, whose
+    // bitrate says nothing about the rest: estimating from it cuts the
+    // analysis of such a song short by most of its length. Its frame count
+    // gives the length itself.
+    const mad_header& header = in_.frame().header;
+    const std::uint32_t xingFrames = XingFrameCount(in_.FrameData(), in_.FrameLength());
+    if (xingFrames > 0 && header.samplerate > 0)
+        seconds = std::uint64_t{xingFrames} * 32 * MAD_NSBSAMPLES(&header) / header.samplerate;
     m_nDuration = static_cast<std::uint32_t>(std::min<std::uint64_t>(seconds, UINT32_MAX));
     return true;
 }

@@ -25,6 +25,11 @@ inline std::int16_t MadSampleToInt16(mad_fixed_t s) {
     return static_cast<std::int16_t>(s >> 13);
 }
 
+// The frame count of a Xing VBR header in the frame `data` (the whole frame,
+// `length` bytes); 0 when there is none. lame puts it in the first frame of
+// a variable-bitrate file.
+std::uint32_t XingFrameCount(const unsigned char* data, std::size_t length);
+
 class Mp3Decoder {
 public:
     static constexpr std::size_t kRingSize = 8192;

@@ -62,5 +62,17 @@ fi
 "$cli" --help | grep -q 'scene' && echo "ok   --help lists commands" || { echo "FAIL --help"; failures=$((failures + 1)); }
 "$cli" --version | grep -q 'velmora-cli' && echo "ok   --version" || { echo "FAIL --version"; failures=$((failures + 1)); }
 
+"$cli" analyse "$work/ws/Music/demo.mp3" > "$work/analyse.json" 2> "$work/analyse.err"
+check "analyse: a record every 0.2 s with 43 bands, level = sum / 64" \
+  'j["m_nError"] == 0 and j["m_nDuration"] >= 30 and len(j["records"]) > 100 and all(len(r["bands"]) == 43 and abs(r["level"] - sum(r["bands"]) / 64) < 1e-9 for r in j["records"]) and abs((j["records"][-1]["time"] - j["records"][0]["time"]) / (len(j["records"]) - 1) - 200) < 1' < "$work/analyse.json"
+[ ! -s "$work/analyse.err" ] && echo "ok   analyse: no progress bar when stderr is not a terminal" \
+  || { echo "FAIL analyse wrote to stderr"; failures=$((failures + 1)); }
+if "$cli" analyse "$work/none.mp3" > "$work/analyse-missing.json" 2>/dev/null; then
+  echo "FAIL analyse of a missing file succeeded"; failures=$((failures + 1))
+else
+  check "analyse: missing file prints no records and error 32768" \
+    'j["records"] == [] and j["m_nError"] == 32768' < "$work/analyse-missing.json"
+fi
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -17,5 +17,6 @@ void Warn(const std::string& text);
 
 int RunScene(const Context& context);
 int RunShow(const Context& context);
+int RunAnalyse(const Context& context);
 
 }  // namespace velmora::cli

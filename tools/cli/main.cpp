@@ -20,6 +20,7 @@ constexpr const char* kUsage =
     "                            --resave writes it back to its file first\n"
     "  show FILE.tlf [--resave]  print a show file as JSON (layer names from the scene);\n"
     "                            --resave writes it back first\n"
+    "  analyse FILE.mp3          print the loudness/spectrum records of an MP3 file\n"
     "\n"
     "options:\n"
     "  --workspace DIR  the installation folder (default: $VELMORA_HOME, else the\n"
@@ -61,5 +62,6 @@ int main(int argc, char** argv) {
     velmora::cli::Context context{workspace, rest};
     if (command == "scene") return velmora::cli::RunScene(context);
     if (command == "show") return velmora::cli::RunShow(context);
+    if (command == "analyse") return velmora::cli::RunAnalyse(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
 }
