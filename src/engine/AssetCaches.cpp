@@ -1,0 +1,167 @@
+#include "engine/AssetCaches.h"
+
+#include "app/Log.h"
+#include "app/Prompter.h"
+
+namespace velmora {
+namespace {
+
+std::filesystem::path InFolder(const Workspace& workspace, std::string_view folder, std::string_view name) {
+    if (name.empty()) return {};
+    return ResolveStored(workspace.AssetDir(folder), name);
+}
+
+}  // namespace
+
+AssetCaches::AssetCaches(Workspace workspace, Prompter* prompter)
+    : workspace_(std::move(workspace)), prompter_(prompter) {}
+
+template <class Record>
+std::shared_ptr<const Record> AssetCaches::Lookup(const Cache<Record>& cache, std::string_view name) {
+    // Shows name tens of files; a linear scan beats any index at that size.
+    for (const auto& record : cache)
+        if (record->m_szName == name) return record;
+    return nullptr;
+}
+
+template <class Record>
+std::shared_ptr<const Record> AssetCaches::TakeFirst(Cache<Record>& cache, std::string_view name) {
+    for (auto it = cache.begin(); it != cache.end(); ++it) {
+        if ((*it)->m_szName == name) {
+            std::shared_ptr<const Record> taken = std::move(*it);
+            cache.erase(it);
+            return taken;
+        }
+    }
+    return nullptr;
+}
+
+void AssetCaches::Tell(const std::vector<std::string>& messages) {
+    for (const std::string& text : messages) {
+        if (prompter_ != nullptr) {
+            prompter_->Tell(text);
+        } else {
+            LogMessage("%s", text.c_str());
+        }
+    }
+}
+
+std::filesystem::path AssetCaches::MotorPath(std::string_view name) const { return InFolder(workspace_, "motor", name); }
+std::filesystem::path AssetCaches::FramePath(std::string_view name) const { return InFolder(workspace_, "Frame", name); }
+std::filesystem::path AssetCaches::ColourPath(std::string_view name) const { return InFolder(workspace_, "Color", name); }
+std::filesystem::path AssetCaches::Light512Path(std::string_view name) const {
+    return InFolder(workspace_, "512Light", name);
+}
+
+std::shared_ptr<const MotorComplierCache> AssetCaches::FindMotorProgram(std::string_view name) {
+    std::vector<std::string> messages;
+    std::shared_ptr<const MotorComplierCache> result;
+    {
+        std::lock_guard lock(mutex_);
+        if ((result = Lookup(g_listMotorCache, name))) return result;
+        const std::filesystem::path path = MotorPath(name);
+        if (path.empty()) return nullptr;
+        std::optional<MotorProgramRead> read = LoadMotorFile(path);
+        ++filesParsed_;
+        if (!read) return nullptr;
+        if (read->loops != LoopResult::Ok) {
+            messages.emplace_back(kComplierErrorMessage);
+            LogMessage("motor program %s: %s", std::string(name).c_str(),
+                       read->loops == LoopResult::Unmatched ? "loop end without a loop start"
+                                                            : "expanded program cut at the step bound");
+        }
+        auto record = std::make_shared<MotorComplierCache>(std::move(read->record));
+        record->m_szName = std::string(name);
+        g_listMotorCache.push_back(record);
+        result = std::move(record);
+    }
+    Tell(messages);
+    return result;
+}
+
+std::shared_ptr<const FrameComplierCache> AssetCaches::FindFrameAnimation(std::string_view name) {
+    std::lock_guard lock(mutex_);
+    if (auto found = Lookup(g_listFrameCache, name)) return found;
+    const std::filesystem::path path = FramePath(name);
+    if (path.empty()) return nullptr;
+    auto record = std::make_shared<FrameComplierCache>();
+    std::string error;
+    const bool ok = LoadFrameFile(path, *record, &error);
+    ++filesParsed_;
+    if (!ok) {
+        if (std::filesystem::exists(path)) LogMessage("frame animation %s: %s", path.string().c_str(), error.c_str());
+        return nullptr;
+    }
+    record->m_szName = std::string(name);
+    g_listFrameCache.push_back(record);
+    return record;
+}
+
+std::shared_ptr<const LightComplierCache> AssetCaches::FindColourSequence(std::string_view name) {
+    std::lock_guard lock(mutex_);
+    if (auto found = Lookup(g_listColourCache, name)) return found;
+    auto record = std::make_shared<LightComplierCache>();
+    const std::filesystem::path path = ColourPath(name);
+    if (!path.empty()) LoadColourFile(path, *record);
+    ++filesParsed_;
+    record->m_szName = std::string(name);
+    g_listColourCache.push_back(record);
+    return record;
+}
+
+std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std::string_view name) {
+    std::vector<std::string> messages;
+    std::shared_ptr<const Light512ComplierCache> result;
+    {
+        std::lock_guard lock(mutex_);
+        if ((result = Lookup(g_listLight512Cache, name))) return result;
+        LogMessage("3");
+        auto record = std::make_shared<Light512ComplierCache>();
+        const std::filesystem::path path = Light512Path(name);
+        const Light512Status status = path.empty() ? Light512Status::OpenFailed : LoadLight512(path, *record);
+        ++filesParsed_;
+        LogMessage("4");
+        if (status != Light512Status::Ok) {
+            messages.emplace_back(Light512Message(status));
+        } else {
+            record->m_szName = std::string(name);
+            g_listLight512Cache.push_back(record);
+            result = std::move(record);
+        }
+    }
+    Tell(messages);
+    return result;
+}
+
+std::shared_ptr<const ProgramCache> AssetCaches::FindProgram(std::string_view name) const {
+    std::lock_guard lock(mutex_);
+    return Lookup(g_listProgramCache, name);
+}
+
+void AssetCaches::RemoveMotorProgram(std::string_view name) {
+    std::shared_ptr<const MotorComplierCache> dropped;
+    std::lock_guard lock(mutex_);
+    dropped = TakeFirst(g_listMotorCache, name);
+}  // the lock is released before `dropped` lets the record go
+
+void AssetCaches::RemoveFrameAnimation(std::string_view name) {
+    std::shared_ptr<const FrameComplierCache> dropped;
+    std::lock_guard lock(mutex_);
+    dropped = TakeFirst(g_listFrameCache, name);
+}
+
+void AssetCaches::ClearLight512Cache() {
+    Cache<Light512ComplierCache> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(g_listLight512Cache);
+    }
+}
+
+void AssetCaches::FillProgramCache(const Profile& sceneProfile, const Scene& scene) {
+    Cache<ProgramCache> loaded = LoadProgramList(sceneProfile, workspace_, scene);
+    std::lock_guard lock(mutex_);
+    g_listProgramCache.swap(loaded);
+}
+
+}  // namespace velmora

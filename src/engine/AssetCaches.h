@@ -1,0 +1,102 @@
+#pragma once
+// The five caches of action assets: each file is parsed once per name and
+// kept until the program ends or the operator asks for a refresh, so the
+// real-time engine never reads a file after an asset's first use.
+//
+// Thread contract: every operation may run on any thread (the UI compiles and
+// edits, the engine looks up inside its tick). One cache lock guards all five
+// caches; it is never held while waiting for the output lock, and operator
+// messages are given after it is released. Records are handed out as
+// shared pointers, so a record removed by a refresh stays valid for as long
+// as a caller holds it.
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Workspace.h"
+#include "engine/ColourSequenceFile.h"
+#include "engine/FrameAnimationFile.h"
+#include "engine/Light512Table.h"
+#include "engine/MotorProgramFile.h"
+#include "engine/ProgramCache.h"
+
+namespace velmora {
+
+class Profile;
+class Prompter;
+class Scene;
+
+// Told when a motor program's loops cannot be expanded (or exceed the bound).
+inline constexpr const char* kComplierErrorMessage = "Complier ERROR!";
+
+class AssetCaches {
+public:
+    explicit AssetCaches(Workspace workspace, Prompter* prompter = nullptr);
+    AssetCaches(const AssetCaches&) = delete;
+    AssetCaches& operator=(const AssetCaches&) = delete;
+
+    // Where operator messages go; without one they are only logged. Set it
+    // before other threads use the caches.
+    void SetPrompter(Prompter* prompter) { prompter_ = prompter; }
+
+    // The motor program of a block (loops expanded), read on first use;
+    // nullptr when the file is missing or its Num is 0 (nothing is cached).
+    std::shared_ptr<const MotorComplierCache> FindMotorProgram(std::string_view name);
+    // nullptr when the file is missing or unreadable (nothing is cached).
+    std::shared_ptr<const FrameComplierCache> FindFrameAnimation(std::string_view name);
+    // Never nullptr: a missing file caches the empty sequence.
+    std::shared_ptr<const LightComplierCache> FindColourSequence(std::string_view name);
+    // nullptr after a failed load, which tells the operator why.
+    std::shared_ptr<const Light512ComplierCache> FindLight512Table(std::string_view name);
+    // Never loads: programs come from FillProgramCache.
+    std::shared_ptr<const ProgramCache> FindProgram(std::string_view name) const;
+
+    // Drop a record so that the next lookup reads the file again.
+    void RemoveMotorProgram(std::string_view name);
+    void RemoveFrameAnimation(std::string_view name);
+    void ClearLight512Cache();
+
+    // Replaces the program cache with the entries of the scene file's
+    // [ProgramList] (see LoadProgramList).
+    void FillProgramCache(const Profile& sceneProfile, const Scene& scene);
+
+    // The file an asset name stands for in its folder (the name's file part,
+    // found case-insensitively); empty for a name that has no file part.
+    std::filesystem::path MotorPath(std::string_view name) const;
+    std::filesystem::path FramePath(std::string_view name) const;
+    std::filesystem::path ColourPath(std::string_view name) const;
+    std::filesystem::path Light512Path(std::string_view name) const;
+
+    // Files parsed so far (all caches), for tests and diagnostics.
+    std::size_t filesParsed() const { return filesParsed_.load(); }
+
+private:
+    template <class Record>
+    using Cache = std::vector<std::shared_ptr<const Record>>;
+
+    template <class Record>
+    static std::shared_ptr<const Record> Lookup(const Cache<Record>& cache, std::string_view name);
+    // Takes the first record of that name out of the cache; the caller lets
+    // it go after releasing the lock.
+    template <class Record>
+    static std::shared_ptr<const Record> TakeFirst(Cache<Record>& cache, std::string_view name);
+    void Tell(const std::vector<std::string>& messages);
+
+    const Workspace workspace_;
+    Prompter* prompter_ = nullptr;
+    std::atomic<std::size_t> filesParsed_{0};
+
+    mutable std::mutex mutex_;  // the cache lock
+    Cache<MotorComplierCache> g_listMotorCache;
+    Cache<FrameComplierCache> g_listFrameCache;
+    Cache<LightComplierCache> g_listColourCache;
+    Cache<Light512ComplierCache> g_listLight512Cache;
+    Cache<ProgramCache> g_listProgramCache;
+};
+
+}  // namespace velmora

@@ -1,0 +1,60 @@
+#pragma once
+// The show compiler: turns the rotation blocks of the open show (action
+// types 1 "Z轴转动" and 2 "Y轴转动") into one angle track per spring and
+// axis, a time-ordered list of points saying that at time t the nozzle has
+// turned to angle a. The engine gates flat waves by the Z track and the 3D
+// preview draws jet directions from both; the motors themselves are driven
+// by the engine from the same programs.
+//
+// Thread contract: runs on the UI thread, which alone edits the scene and the
+// show. The tracks are built aside and swapped into the springs under the
+// output lock, which the engine and the preview hold while reading them.
+
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "scene/Scene.h"
+#include "scene/TrackPoint.h"
+#include "show/Show.h"
+
+namespace velmora {
+
+class AssetCaches;
+
+struct CompileLimits {
+    // All tracks together; a show whose repeat counts would go beyond this
+    // is damaged (real shows make tens of thousands of points per spring).
+    std::size_t maxPoints = 32'000'000;
+};
+
+struct CompileResult {
+    std::size_t points = 0;
+    bool capped = false;  // stopped at maxPoints
+};
+
+struct SpringTracks {
+    std::vector<TrackPoint> m_stepsA;  // Y axis (action type 2), divisor pulsePerRound_Y
+    std::vector<TrackPoint> m_stepsB;  // Z axis (action type 1), divisor pulsePerRound
+};
+
+// Builds the tracks of every spring (index = position in scene.springs),
+// sorted and with absolute angles, without touching the scene.
+//
+// A move step whose speed truncates to 0 would last forever; it is left out,
+// so later steps keep their times. A pulse-per-revolution divisor of 0 turns
+// nothing. Points of equal time keep the order in which they were made.
+CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& caches,
+                          std::vector<SpringTracks>& tracks, const CompileLimits& limits = {});
+
+// Rebuilds m_stepsA and m_stepsB of every spring from the show.
+CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,
+                          const CompileLimits& limits = {});
+
+// The final pass over one sorted track: an integer accumulator that a reset
+// point sets to 0 and any other point to trunc(accumulator + step angle),
+// stored as each point's absolute angle.
+void AccumulateTrackAngles(std::vector<TrackPoint>& track);
+
+}  // namespace velmora

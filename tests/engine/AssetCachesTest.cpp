@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "EngineFiles.h"
+#include "app/Log.h"
+#include "app/Profile.h"
+#include "app/Prompter.h"
+#include "engine/AssetCaches.h"
+#include "engine/FrameAnimationFile.h"
+#include "scene/Scene.h"
+
+namespace velmora {
+namespace {
+
+using testing::ReadAll;
+using testing::ScratchDir;
+using testing::WriteMotor;
+
+const MotorBlock_struct kMove{kMotorMove, 1000, 4000, 0, 0};
+
+class AssetCachesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousLog_ = GetLogPath();
+        log_ = dir_.Write("FountainLog.log", "");
+        SetLogPath(log_);
+    }
+    void TearDown() override { SetLogPath(previousLog_); }
+
+    ScratchDir dir_;
+    RecordingPrompter prompter_;
+    AssetCaches caches_{Workspace(dir_.path()), &prompter_};
+    std::filesystem::path log_;
+    std::filesystem::path previousLog_;
+};
+
+TEST_F(AssetCachesTest, EachNameIsParsedOnce) {
+    WriteMotor(dir_, "a.motor", {kMove}, 250);
+    dir_.Write("Color/c.color", "[Main]\nNum=1\ncolor1=255\n");
+    const auto first = caches_.FindMotorProgram("a.motor");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->m_nInterval, 250);
+    EXPECT_EQ(first->m_szName, "a.motor");
+    EXPECT_EQ(caches_.FindMotorProgram("a.motor"), first);
+    EXPECT_EQ(caches_.FindColourSequence("c.color"), caches_.FindColourSequence("c.color"));
+    EXPECT_EQ(caches_.filesParsed(), 2u);
+    // Names are keys as stored: another spelling is another entry (same file).
+    EXPECT_NE(caches_.FindMotorProgram("A.MOTOR"), first);
+    EXPECT_EQ(caches_.filesParsed(), 3u);
+}
+
+TEST_F(AssetCachesTest, MissingMotorAndFrameCacheNothingMissingColourCachesEmpty) {
+    EXPECT_FALSE(caches_.FindMotorProgram("later.motor"));
+    EXPECT_FALSE(caches_.FindFrameAnimation("later.frm"));
+    WriteMotor(dir_, "later.motor", {kMove});
+    FrameComplierCache frame;
+    frame.m_pPages.resize(1);
+    dir_.Write("Frame/later.frm", SerializeFrameFile(frame));
+    EXPECT_TRUE(caches_.FindMotorProgram("later.motor"));
+    EXPECT_TRUE(caches_.FindFrameAnimation("later.frm"));
+
+    const auto colours = caches_.FindColourSequence("later.color");
+    ASSERT_TRUE(colours);
+    EXPECT_TRUE(colours->m_listColours.empty());
+    dir_.Write("Color/later.color", "[Main]\nNum=1\n");
+    EXPECT_TRUE(caches_.FindColourSequence("later.color")->m_listColours.empty());  // cached, not re-read
+    EXPECT_FALSE(caches_.FindMotorProgram(""));
+    EXPECT_TRUE(prompter_.messages.empty());
+}
+
+TEST_F(AssetCachesTest, UnmatchedLoopIsToldAndTheRecordKept) {
+    WriteMotor(dir_, "bad.motor", {kMove, {kMotorLoopEnd, 0, 0, 0, 0}, kMove});
+    const auto program = caches_.FindMotorProgram("bad.motor");
+    ASSERT_TRUE(program);
+    EXPECT_EQ(program->m_listSteps.size(), 3u);
+    EXPECT_EQ(prompter_.messages, (std::vector<std::string>{"Complier ERROR!"}));
+    caches_.FindMotorProgram("bad.motor");
+    EXPECT_EQ(prompter_.messages.size(), 1u);  // told once, when read
+}
+
+TEST_F(AssetCachesTest, RemovedRecordStaysValidForItsHolderAndIsReRead) {
+    WriteMotor(dir_, "m.motor", {kMove});
+    const auto held = caches_.FindMotorProgram("m.motor");
+    WriteMotor(dir_, "m.motor", {kMove, kMove});
+    EXPECT_EQ(caches_.FindMotorProgram("m.motor")->m_listSteps.size(), 1u);
+    caches_.RemoveMotorProgram("m.motor");
+    const auto fresh = caches_.FindMotorProgram("m.motor");
+    EXPECT_EQ(fresh->m_listSteps.size(), 2u);
+    EXPECT_EQ(held->m_listSteps.size(), 1u);  // the old record is still whole
+
+    FrameComplierCache frame;
+    frame.m_nDefaultDuration = 10;
+    dir_.Write("Frame/f.frm", SerializeFrameFile(frame));
+    EXPECT_EQ(caches_.FindFrameAnimation("f.frm")->m_nDefaultDuration, 10);
+    frame.m_nDefaultDuration = 20;
+    dir_.Write("Frame/f.frm", SerializeFrameFile(frame));
+    caches_.RemoveFrameAnimation("f.frm");
+    EXPECT_EQ(caches_.FindFrameAnimation("f.frm")->m_nDefaultDuration, 20);
+}
+
+TEST_F(AssetCachesTest, Light512MessagesLogLinesAndRefresh) {
+    EXPECT_FALSE(caches_.FindLight512Table("none.csv"));
+    dir_.Write("512Light/one.csv", "header\n");
+    EXPECT_FALSE(caches_.FindLight512Table("one.csv"));
+    EXPECT_EQ(prompter_.messages, (std::vector<std::string>{"打开文件失败！", "格式不满足要求"}));
+    const std::string log = ReadAll(log_);
+    EXPECT_NE(log.find(" 3\n"), std::string::npos);
+    EXPECT_NE(log.find(" LoadLight512\n"), std::string::npos);
+    EXPECT_NE(log.find(" 4\n"), std::string::npos);
+    EXPECT_LT(log.find(" 3\n"), log.find(" LoadLight512\n"));
+    EXPECT_LT(log.find(" LoadLight512\n"), log.find(" 4\n"));
+
+    dir_.Write("512Light/t.csv", "n,100\n1;1\n");
+    const auto held = caches_.FindLight512Table("t.csv");
+    ASSERT_TRUE(held);
+    dir_.Write("512Light/t.csv", "n,100,200\n1;1\n");
+    EXPECT_EQ(caches_.FindLight512Table("t.csv")->ColumnCount(), 1u);
+    caches_.ClearLight512Cache();
+    EXPECT_EQ(caches_.FindLight512Table("t.csv")->ColumnCount(), 2u);
+    EXPECT_EQ(held->ColumnCount(), 1u);
+}
+
+TEST_F(AssetCachesTest, NamesStayInsideTheirFolderAndFoldersMatchAnyCase) {
+    dir_.Write("Motor/Up.Motor", testing::MotorText({kMove}));
+    EXPECT_TRUE(caches_.FindMotorProgram("up.motor"));  // "motor" folder and file found in any case
+    EXPECT_TRUE(caches_.FindMotorProgram("C:\\show\\motor\\up.motor"));  // stored path: its file part
+    dir_.Write("secret.motor", testing::MotorText({kMove}));
+    EXPECT_FALSE(caches_.FindMotorProgram("../secret.motor"));
+    EXPECT_FALSE(caches_.FindMotorProgram(".."));
+    EXPECT_FALSE(caches_.FindMotorProgram("sub/.."));
+    EXPECT_EQ(caches_.MotorPath("../../etc/passwd").parent_path(), dir_.path() / "Motor");
+}
+
+TEST_F(AssetCachesTest, ConcurrentLookupsParseOnceAndShareOneRecord) {
+    WriteMotor(dir_, "shared.motor", {kMove, kMove, kMove});
+    std::vector<std::thread> threads;
+    std::vector<std::shared_ptr<const MotorComplierCache>> seen(8);
+    std::atomic<bool> go{false};
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        threads.emplace_back([&, i] {
+            while (!go) std::this_thread::yield();
+            for (int n = 0; n < 200; ++n) {
+                seen[i] = caches_.FindMotorProgram("shared.motor");
+                if (i % 2 == 1 && n % 50 == 0) caches_.RemoveMotorProgram("shared.motor");
+                caches_.FindColourSequence("x.color");
+            }
+        });
+    }
+    go = true;
+    for (auto& t : threads) t.join();
+    for (const auto& record : seen) {
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->m_listSteps.size(), 3u);
+    }
+    // One colour parse; motor parses bounded by the removals made.
+    EXPECT_LE(caches_.filesParsed(), 1u + 1u + 4u * 4u);
+}
+
+TEST_F(AssetCachesTest, ProgramsComeFromTheSceneListWithFolderFallback) {
+    const std::string selfShow =
+        "[TimeLine]\nLayerCount=1\nly0_type=2\nTimeBlockCount=1\nTB0_Program=loop.prog\nTB0_end=40\n";
+    dir_.Write("Program/loop.prog", "");
+    dir_.Write("Program/loop.prog.tlf", selfShow);
+    dir_.Write("elsewhere/direct.prog", "");
+    dir_.Write("elsewhere/direct.prog.tlf", "[TimeLine]\nLayerCount=3\n");
+    dir_.Write("Program/noshow.prog", "");
+    Profile scene;
+    scene.LoadFromBytes(
+        "[ProgramList]\nProgramCount=5\npro0_path=D:\\old\\site\\Program\\loop.prog\npro1_path=gone.prog\n"
+        "pro2_path=elsewhere\\direct.prog\npro3_path=noshow.prog\n");
+    caches_.FillProgramCache(scene, Scene{});
+
+    const auto loop = caches_.FindProgram("loop.prog");
+    ASSERT_TRUE(loop);
+    ASSERT_EQ(loop->m_listBlocks.size(), 1u);
+    EXPECT_EQ(loop->m_listBlocks[0].Program, "loop.prog");  // names itself: loaded once, no recursion
+    EXPECT_EQ(loop->m_listLayers[0].name, "PROGRAM");
+    ASSERT_TRUE(caches_.FindProgram("direct.prog"));
+    EXPECT_EQ(caches_.FindProgram("direct.prog")->m_listLayers.size(), 3u);
+    ASSERT_TRUE(caches_.FindProgram("noshow.prog"));
+    EXPECT_EQ(caches_.FindProgram("noshow.prog")->m_listLayers.size(), 200u);  // a missing show is the empty show
+    EXPECT_FALSE(caches_.FindProgram("gone.prog"));
+    EXPECT_FALSE(caches_.FindProgram("---"));
+}
+
+}  // namespace
+}  // namespace velmora
