@@ -3,14 +3,21 @@
 #include <span>
 
 #include "app/Log.h"
+#include "app/Profile.h"
+#include "engine/ShowCompiler.h"
 #include "scene/SceneFile.h"
 #include "show/ShowFile.h"
 
 namespace velmora {
 
-Runtime::Runtime(Workspace workspace) : workspace_(std::move(workspace)) {
+Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(workspace)) {
     show.Reset();
     output.Reallocate(scene.g_Channels);
+    for (auto& sender : g_ModbusThreads) sender.Bind(g_csOutput, scene.g_Channels, output);
+}
+
+void Runtime::StartSenders() {
+    velmora::StartSenders(g_ModbusThreads);
 }
 
 Runtime::~Runtime() {
@@ -22,6 +29,9 @@ bool Runtime::Startup(std::string* error) {
     night = LoadConfig(g_strConfigIni);
     g_strSpringIni = workspace_.SpringIni();
     const bool sceneOk = LoadSceneFile(error);
+    Profile sceneProfile;
+    sceneProfile.Load(g_strSpringIni);  // a missing file lists no programs
+    caches.FillProgramCache(sceneProfile, scene);
     started_ = true;
     shutDown_ = false;
     LogMessage("程序启动");
@@ -34,8 +44,9 @@ void Runtime::Shutdown() {
     // The engine goes first so that it stops refilling the image while the
     // senders wind down.
     if (g_ArbitrageThread) g_ArbitrageThread->Stop();
-    StopAllInParallel(std::span<Thread* const>(g_ModbusThreads.data(), g_ModbusThreads.size()),
-                      kSenderStopBound);
+    std::array<Thread*, kChannelCount> senders{};
+    for (std::size_t i = 0; i < senders.size(); ++i) senders[i] = &g_ModbusThreads[i];
+    StopAllInParallel(senders, kSenderStopBound);
     LogMessage("ModbusTCPThread Save Quit");
     LogMessage("程序退出");
     started_ = false;
@@ -64,9 +75,16 @@ bool Runtime::SaveSceneFile(std::string* error) {
 bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error) {
     Show loaded;
     const bool ok = LoadShow(path, loaded, &scene, error);
-    std::lock_guard lock(g_csOutput);
-    show = std::move(loaded);
+    {
+        std::lock_guard lock(g_csOutput);
+        show = std::move(loaded);
+    }
+    CompileShow();
     return ok;
+}
+
+void Runtime::CompileShow() {
+    velmora::CompileShow(scene, show, caches, g_csOutput);
 }
 
 bool Runtime::SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error) {

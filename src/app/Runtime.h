@@ -16,6 +16,8 @@
 #include "app/Thread.h"
 #include "app/Workspace.h"
 #include "comm/ChannelImage.h"
+#include "engine/AssetCaches.h"
+#include "comm/ModbusTCPThread.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
 
@@ -49,7 +51,8 @@ public:
     bool LoadSceneFile(std::string* error = nullptr);
     bool SaveSceneFile(std::string* error = nullptr);
 
-    // Loads a show for the open timeline (scale 50, names from the scene).
+    // Loads a show for the open timeline (scale 50, names from the scene),
+    // then compiles its motor actions so that it is ready to play.
     bool LoadShowFile(const std::filesystem::path& path, std::string* error = nullptr);
     // Saves the open show, asking first when it was modified.
     bool SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error = nullptr);
@@ -66,10 +69,22 @@ public:
     Show show;
     OutputImage output;
 
-    // The long-lived workers; the subsystems that own them register them here
-    // so that shutdown stops them in order. Entries may stay null.
+    // The asset caches (motor, frame, colour, 512 table, program); their
+    // messages go to the prompter set with caches.SetPrompter.
+    AssetCaches caches;
+
+    // Rebuilds every spring's angle tracks from the open show; the tracks
+    // are swapped in under g_csOutput.
+    void CompileShow();
+
+    // The long-lived workers. The engine's subsystem registers it here (may
+    // stay null); the 100 channel senders are owned here, bound to this
+    // runtime's lock, channel table and image, and started by StartSenders.
     Thread* g_ArbitrageThread = nullptr;
-    std::array<Thread*, kChannelCount> g_ModbusThreads{};
+    std::array<CModbusTCPThread, kChannelCount> g_ModbusThreads;
+
+    // Starts sender i for channel i + 1, for all 100.
+    void StartSenders();
 
 private:
     Workspace workspace_;

@@ -1,0 +1,184 @@
+#include "comm/ModbusTCPThread.h"
+
+#include <netinet/tcp.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "app/Log.h"
+#include "comm/RequestFrame.h"
+
+namespace velmora {
+namespace {
+
+// A reply byte as the status line shows it: sign-extended to 32 bits, so
+// 0x80 reads FFFFFF80.
+unsigned SignExtended(std::uint8_t byte) {
+    return static_cast<unsigned>(static_cast<int>(static_cast<std::int8_t>(byte)));
+}
+
+}  // namespace
+
+CModbusTCPThread::~CModbusTCPThread() {
+    WaitForBodiesToEnd();
+}
+
+void CModbusTCPThread::Bind(std::mutex& lock, const ChannelTable& channels, const OutputImage& image) {
+    lock_ = &lock;
+    channels_ = &channels;
+    image_ = &image;
+}
+
+void CModbusTCPThread::Run() {
+    if (lock_ == nullptr || m_nChannel < 0 || m_nChannel >= kChannelCount) {
+        LogMessage("ModbusTCPThread: channel index %d has no image to send", m_nChannel);
+        return;
+    }
+    for (;;) {
+        bool exchange = true;
+        if (m_bReconnect.load() == 1) {
+            Connect();
+            if (m_bReconnect.load() == 1) {
+                exchange = false;
+                if (!StopRequested()) Connect();
+                if (m_bReconnect.load() == 1) {
+                    for (int i = 0; i < timing_.pauseWaits; ++i) {
+                        if (WaitForStop(timing_.pauseWait)) break;
+                    }
+                }
+                // A second attempt that succeeded sends from the next wake-up.
+            }
+        }
+        if (exchange) Exchange();
+        if (StopRequested() || !SuspendSelf()) {
+            EndBody();
+            return;
+        }
+    }
+}
+
+void CModbusTCPThread::EndBody() {
+    m_socket.Close();
+    std::this_thread::sleep_for(timing_.endSleep);
+}
+
+void CModbusTCPThread::Connect() {
+    m_socket.Close();
+    net::Socket socket = net::CreateTcpSocket();
+    if (!socket.valid()) return;
+
+    // The address text is copied under the lock: the channel dialog may be
+    // changing it. 24 bytes is the row's buffer.
+    char ip[ChannelInfo::kIpBuffer] = {};
+    std::uint16_t port = 0;
+    {
+        std::lock_guard lock(*lock_);
+        const ChannelInfo& row = (*channels_)[static_cast<std::size_t>(m_nChannel)];
+        const std::size_t length = std::min(row.IP.size(), sizeof ip - 1);
+        std::memcpy(ip, row.IP.data(), length);
+        port = static_cast<std::uint16_t>(static_cast<std::uint32_t>(row.port) & 0xFFFFu);
+    }
+    szStatus.Format("正在连接%s", ip);
+    const int error = net::ConnectWithin(socket.fd(), ip, port, timing_.connectTimeout,
+                                         [this] { return StopRequested(); });
+    if (error != 0) {
+        m_bReconnect.store(1);
+        if (error != ECANCELED) szStatus.Format("连接失败[%d]，稍后重试..", error);
+        return;
+    }
+    // Small requests every 21 ms must not wait for the previous one's ACK.
+    net::SetIntOption(socket.fd(), IPPROTO_TCP, TCP_NODELAY, 1);
+    m_socket = std::move(socket);
+    m_bReconnect.store(0);
+    szStatus.Set("连接成功");
+}
+
+bool CModbusTCPThread::TakeSnapshot() {
+    std::lock_guard lock(*lock_);
+    const auto index = static_cast<std::size_t>(m_nChannel);
+    const ChannelInfo& row = (*channels_)[index];
+    const std::int64_t tagNum = std::max<std::int64_t>(row.tagNum, 0);
+    regType_ = row.regType;
+    deviceID_ = row.deviceID;
+    nStartNum_ = row.nStartNum;
+    if (tagNum > static_cast<std::int64_t>(kMaxFrameTags)) {
+        slots_.clear();
+        return false;
+    }
+    const auto tags = static_cast<std::size_t>(tagNum);
+    // Sized once to the largest channel seen; later passes reuse it.
+    if (slots_.capacity() < tags) slots_.reserve(std::max<std::size_t>(tags, 64));
+    slots_.resize(tags);
+    const auto& image = image_->g_ChannelImage[index];
+    const std::size_t copied = std::min(tags, image.size());
+    std::copy_n(image.begin(), copied, slots_.begin());
+    std::fill(slots_.begin() + static_cast<std::ptrdiff_t>(copied), slots_.end(), 0);
+    if (regType_ == 5) light512_ = image_->g_Light512Buf[index];
+    return true;
+}
+
+void CModbusTCPThread::Exchange() {
+    if (!TakeSnapshot()) {
+        if (!oversizeLogged_) {
+            oversizeLogged_ = true;
+            LogMessage("Channel %d: tagNum beyond %zu cannot be sent in one request", m_nChannel + 1,
+                       kMaxFrameTags);
+        }
+        return;
+    }
+    const std::size_t needed = RequestFrameSize(slots_.size());
+    if (frame_.size() < needed) frame_.resize(needed);
+    const FrameChannel channel{regType_, deviceID_, nStartNum_};
+    const std::size_t size = BuildRequestFrame(channel, slots_, light512_, frame_);
+    const auto stop = [this] { return StopRequested(); };
+
+    int error = 0;
+    const long sent = net::SendAll(m_socket.fd(), frame_.data(), size, timing_.writableWait, stop, &error);
+    if (sent < 0) {
+        m_bReconnect.store(1);
+        return;
+    }
+    m_nSendCount.fetch_add(1);
+
+    if (FunctionCodeFor(regType_) != kFnLightData) {
+        SocketSource source(m_socket.fd(), stop);
+        const ReplyOutcome outcome = ReadReply(source, reply_, timing_.reply);
+        switch (outcome.kind) {
+            case ReplyOutcome::Kind::Complete:
+                m_nRecvCount.fetch_add(1);
+                break;
+            case ReplyOutcome::Kind::Stopped:
+                m_bReconnect.store(1);
+                return;
+            case ReplyOutcome::Kind::HeaderFailed: {
+                m_bReconnect.store(1);
+                szStatus.Format("Ret【%d】ERR[%d]Send[%d][%X][%X][%X][%X]", outcome.receive.result,
+                                outcome.receive.error, static_cast<int>(sent), SignExtended(reply_[0]),
+                                SignExtended(reply_[1]), SignExtended(reply_[2]), SignExtended(reply_[3]));
+                LogMessage("%s", szStatus.Get().c_str());
+                return;
+            }
+            case ReplyOutcome::Kind::Oversize:
+                LogMessage("Channel %d: reply announces %zu bytes, more than %zu; reconnecting",
+                           m_nChannel + 1, outcome.bodyLength, kMaxReplyBody);
+                [[fallthrough]];
+            case ReplyOutcome::Kind::BodyFailed:
+                m_bReconnect.store(1);
+                szStatus.Set("测试点【003】");
+                LogMessage("测试点【003】");
+                return;
+        }
+    }
+    szStatus.Format("发[%d]收[%d]", m_nSendCount.load(), m_nRecvCount.load());
+}
+
+void StartSenders(std::span<CModbusTCPThread> senders) {
+    for (std::size_t i = 0; i < senders.size(); ++i) {
+        senders[i].m_nChannel = static_cast<std::int32_t>(i);
+        senders[i].Start();
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "EngineFiles.h"
+#include "app/Log.h"
+#include "app/Prompter.h"
+#include "app/Runtime.h"
+
+namespace velmora {
+namespace {
+
+using testing::ScratchDir;
+
+// A loaded show is compiled at once, and the program list is read at start-up.
+TEST(RuntimeCompile, LoadingAShowCompilesItsMotorActions) {
+    ScratchDir dir;
+    const auto previousLog = GetLogPath();
+    SetLogPath(dir.path() / "FountainLog.log");
+    dir.Write("spring.ini",
+              "[main]\npulsePerRound=4000\ncount=2\nsp0_ID=9001\nsp1_ID=9002\nGroupCount=1\nGP0_ID=9003\n"
+              "GP0_childCount=2\nGP0_child0=9002\nGP0_child1=9001\n"
+              "[ProgramList]\nProgramCount=1\npro0_path=Program\\p.prog\n");
+    dir.Write("Program/p.prog", "");
+    dir.Write("Program/p.prog.tlf", "[TimeLine]\nLayerCount=2\nTimeBlockCount=1\nTB0_end=20\n");
+    testing::WriteMotor(dir, "turn.motor", {{kMotorMove, 1000, 4000, 0, 0}});
+    dir.Write("Music/a.mp3.tlf",
+              "[TimeLine]\nLayerCount=1\nly0_GroupID=9003\nly0_type=0\nTimeBlockCount=1\nTB0_start=2\n"
+              "TB0_end=100\nTB0_nSpecicalType=1\nTB0_nInterval=300\nTB0_szMotor=turn.motor\n");
+    {
+        Runtime runtime{Workspace(dir.path())};
+        RecordingPrompter prompter;
+        runtime.caches.SetPrompter(&prompter);
+        ASSERT_TRUE(runtime.Startup());
+        ASSERT_TRUE(runtime.caches.FindProgram("p.prog"));
+        EXPECT_EQ(runtime.caches.FindProgram("p.prog")->m_listBlocks.size(), 1u);
+
+        ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/a.mp3.tlf"));
+        const CSpring* second = runtime.scene.FindSpring(9002);
+        const CSpring* first = runtime.scene.FindSpring(9001);
+        ASSERT_EQ(second->m_stepsB.size(), 2u);
+        EXPECT_EQ(second->m_stepsB[0].m_fTime, 100.0f);  // first member of the group
+        EXPECT_EQ(first->m_stepsB[0].m_fTime, 400.0f);
+        EXPECT_EQ(first->m_stepsB[1].m_fAngle, 360.0f);
+
+        // Another show replaces the tracks.
+        ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/none.tlf"));
+        EXPECT_TRUE(runtime.scene.FindSpring(9001)->m_stepsB.empty());
+        EXPECT_TRUE(prompter.messages.empty());
+        runtime.Shutdown();
+    }
+    SetLogPath(previousLog);
+}
+
+}  // namespace
+}  // namespace velmora
