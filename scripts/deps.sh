@@ -8,7 +8,7 @@ what=${1:-build}
 packages=(build-essential g++ cmake ninja-build pkg-config ccache python3
           nlohmann-json3-dev libmad0-dev portaudio19-dev)
 if [ "$what" = test ]; then
-  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libmodbus-dev
             lame sox)
 fi
 missing=()

@@ -61,6 +61,8 @@ void CModbusTCPThread::Run() {
 
 void CModbusTCPThread::EndBody() {
     m_socket.Close();
+    // The connection is gone: a later Start must connect again first.
+    m_bReconnect.store(1);
     std::this_thread::sleep_for(timing_.endSleep);
 }
 
@@ -120,6 +122,10 @@ bool CModbusTCPThread::TakeSnapshot() {
 }
 
 void CModbusTCPThread::Exchange() {
+    if (!m_socket.valid()) {
+        m_bReconnect.store(1);
+        return;
+    }
     if (!TakeSnapshot()) {
         if (!oversizeLogged_) {
             oversizeLogged_ = true;

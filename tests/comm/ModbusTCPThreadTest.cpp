@@ -110,6 +110,18 @@ TEST_F(SenderTest, ConnectsSendsTheImageAndCountsReplies) {
     EXPECT_EQ(sender_.Status(), "发[3]收[3]");
 }
 
+TEST_F(SenderTest, RestartAfterStopConnectsAgain) {
+    LoopbackDevice device([](const Bytes& r, int) { return LoopbackDevice::Answer{EchoReply(r)}; });
+    Use(device);
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Idle());
+    sender_.Stop();
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Idle());
+    EXPECT_EQ(device.Accepted(), 2);
+    EXPECT_EQ(sender_.Status(), "发[2]收[2]");
+}
+
 TEST_F(SenderTest, ExceptionRepliesCompleteAnExchange) {
     LoopbackDevice device([](const Bytes& r, int) {
         Bytes reply(r.begin(), r.begin() + 9);
