@@ -7,6 +7,7 @@ controller simulator.
 """
 import math
 import os
+import struct
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "demo")
 
@@ -128,7 +129,7 @@ def main():
         put(p + "nPrevChannel", prev)
         put(p + "nPrevTail", -1)
     lines += ["", "[MusicList]", "MusicCount=1", "mu0_path=Music\\demo.mp3",
-              "", "[ProgramList]", "ProgramCount=0"]
+              "", "[ProgramList]", "ProgramCount=1", "pro0_path=Program\\night.prog"]
     with open(os.path.join(ROOT, "spring.ini"), "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(lines) + "\n")
 
@@ -137,6 +138,7 @@ def main():
 
     write_show(os.path.join(ROOT, "Music", "demo.mp3.tlf"),
                g_ring, g_matrix, g_special, g_manual, g_odd, singles)
+    write_assets(g_ring)
 
 
 def write_show(path, g_ring, g_matrix, g_special, g_manual, g_odd, singles):
@@ -168,6 +170,11 @@ def write_show(path, g_ring, g_matrix, g_special, g_manual, g_odd, singles):
     block(6, 10.0, 20.0, 4, nWavMax=128, nWavMin=0, nPeriod=1000, nPeriod1=0)
     block(7, 0.0, 30.0, -1, Program="night.prog")
 
+    write_tlf(path, layers, blocks)
+
+
+def write_tlf(path, layers, blocks):
+    """A .tlf show: 200 layers (the given (GroupID, type) pairs first) and the blocks."""
     defaults = dict(cannel=0, bRunHorse=0, dirRunHorse=0, IntervalRunHorse=150, ForceWav=0, Program="---",
                     nSpecicalType=-1, nInterval=0, nTakeOrder=0, nStartDrift=0, nDeltaInGroup=0,
                     nBound=45.0, nSpeed=15.0, bPingpong=0, nWavMax=0, nWavMin=0, nBound1=0.0, nPeriod=0,
@@ -201,6 +208,97 @@ def write_show(path, g_ring, g_matrix, g_special, g_manual, g_odd, singles):
             out.append("TB%d_%s=%s" % (i, key, ("%f" % val) if key in floats else val))
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(out) + "\n")
+
+
+def write_ini(path, sections):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    out = []
+    for name, keys in sections:
+        out.append("[%s]" % name)
+        out += ["%s=%s" % kv for kv in keys]
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write("\n".join(out) + "\n")
+
+
+def write_motor(path, interval, steps):
+    """steps: (Act, p0, p1, p2) tuples, loop markers included."""
+    sections = [("Main", [("Num", len(steps)), ("Interval", interval)])]
+    for i, (act, p0, p1, p2) in enumerate(steps):
+        sections.append(("MOB%d" % i, [("Act", act), ("p0", p0), ("p1", p1), ("p2", p2)]))
+    write_ini(path, sections)
+
+
+def write_frames(path, cols, rows, default_ms, pages, loop_start, loop_end):
+    """pages: list of (duration_ms, level(row, col) function); version 1.2 layout."""
+    out = [struct.pack("<f4i", 1.2, cols, rows, default_ms, len(pages))]
+    for index, (duration, level) in enumerate(pages):
+        cells = bytearray(50 * 50 * 16)
+        for r in range(rows):
+            for c in range(cols):
+                struct.pack_into("<i", cells, (r * 50 + c) * 16, level(r, c))
+        tail = struct.pack("<iBBB13x", duration, 0, int(index == loop_start), int(index == loop_end))
+        out.append(bytes(cells) + tail)
+    out.append(struct.pack("<3i", 128, 0, 5) + bytes(200))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"".join(out))
+
+
+def write_assets(g_ring):
+    """Motor programs, colours, frames, a moving-head table and a program entry."""
+    # Swing: out and back three times, each time faster and wider; then reset.
+    write_motor(os.path.join(ROOT, "motor", "swing.motor"), 400, [
+        (100, 3, 400, 800),        # loop start: 3 times, +400 pulses/s, +800 pulses
+        (1, 2000, 2000, 0),
+        (0, 200, 0, 0),
+        (1, -2000, -2000, 0),
+        (101, 0, 0, 0),            # loop end
+        (5, 0, 0, 0),
+    ])
+    # Sweep: quarter turns in one direction, a pause, then all the way back.
+    write_motor(os.path.join(ROOT, "motor", "sweep.motor"), 500, [
+        (100, 4, 0, 0),
+        (1, 4000, 2000, 0),
+        (0, 300, 0, 0),
+        (101, 0, 0, 0),
+        (2, -8000, -8000, 0),
+        (0, 500, 0, 0),
+    ])
+    rainbow = [0xFF0000, 0xFF8000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF, 0xFF00FF]  # 0xRRGGBB
+    write_ini(os.path.join(ROOT, "Color", "rainbow.color"),
+              [("Main", [("Num", len(rainbow))] + [("color%d" % (i + 1), v) for i, v in enumerate(rainbow)])])
+
+    # A diagonal wave over the 6 x 4 matrix; pages 1..4 repeat.
+    def wave(phase):
+        return lambda r, c: max(0, 128 - 40 * abs(((r + c) % 6) - phase))
+    pages = [(600, lambda r, c: 0)] + [(0, wave(p)) for p in range(4)] + [(800, lambda r, c: 128)]
+    write_frames(os.path.join(ROOT, "Frame", "wave.frm"), 6, 4, 400, pages, 1, 4)
+
+    # Two moving heads on channel 5 sweeping pan and tilt; header = column durations in ms.
+    columns = [500, 500, 1000, 500]
+    os.makedirs(os.path.join(ROOT, "512Light"), exist_ok=True)
+    with open(os.path.join(ROOT, "512Light", "sweep.csv"), "w", encoding="utf-8", newline="\r\n") as f:
+        f.write(",".join(["name"] + [str(c) for c in columns]) + "\n")
+        for fixture in (1, 2):
+            cells = []
+            for step in range(len(columns)):
+                pan = (64 * step + 32 * fixture) % 256
+                tilt = (200 - 40 * step) % 256
+                record = bytes([pan, tilt, 255, 0, 255, 128, 0, 0, 0, 0, 0, 0, 0, 0, 0, fixture])
+                cells.append("0x" + record.hex().upper())
+            f.write(",".join(["5;%d" % fixture] + cells) + "\n")
+
+    # A program-control entry: 30 cells of 1 s at music level 64, with its own show.
+    write_ini(os.path.join(ROOT, "Program", "night.prog"),
+              [("Main", [("unitMS", 1000), ("num", 30), ("power", 64)])])
+    night = []
+    def block(start_s, end_s, action, **fields):
+        b = dict(start=start_s * 20.0, end=end_s * 20.0, cannel=0, nSpecicalType=action)
+        b.update(fields)
+        night.append(b)
+    block(0.0, 30.0, 3, nWavMax=80, szLight="rainbow.color", IntervalLight=1000)
+    block(0.0, 30.0, 1, szMotor="sweep.motor", nTakeOrder=3, nInterval=150)
+    write_tlf(os.path.join(ROOT, "Program", "night.prog.tlf"), [(g_ring, 0)], night)
 
 
 if __name__ == "__main__":

@@ -74,5 +74,32 @@ else
     'j["records"] == [] and j["m_nError"] == 32768' < "$work/analyse-missing.json"
 fi
 
+# Action assets as their caches hold them, and the compiled angle tracks.
+"$cli" --workspace "$work/ws" asset motor swing.motor > "$work/motor.json"
+check "motor program with its loop expanded" \
+  'j["m_nInterval"] == 400 and len(j["steps"]) == 10 and j["steps"][3] == [1, 2400, 2800, 0] and all(s[0] not in (100, 101) for s in j["steps"])' < "$work/motor.json"
+"$cli" --workspace "$work/ws" asset color rainbow.color > "$work/color.json"
+check "colours as COLORREF, red in the low byte" 'j["colours"][0] == 255 and len(j["colours"]) == 7' < "$work/color.json"
+"$cli" --workspace "$work/ws" asset frame WAVE.FRM > "$work/frame.json"
+check "frame pages with loop marks, levels row by row" \
+  'j["m_nPageCount"] == 6 and j["pages"][1]["m_bLoopStart"] == 1 and j["pages"][4]["m_bLoopEnd"] == 1 and len(j["pages"][1]["levels"]) == j["m_nRows"] * j["m_nCols"]' < "$work/frame.json"
+"$cli" --workspace "$work/ws" asset light512 sweep.csv > "$work/512.json"
+check "512 table columns and 32-digit cells" \
+  'j["columns"] == [500, 500, 1000, 500] and all(len(c) == 32 for r in j["rows"] for c in r["cells"])' < "$work/512.json"
+for bad in "motor none.motor" "frame ../spring.ini" "color none.color" "light512 none.csv" "sound x"; do
+  if "$cli" --workspace "$work/ws" asset $bad > /dev/null 2> "$work/err.txt"; then
+    echo "FAIL asset $bad accepted"; failures=$((failures + 1))
+  else
+    [ "$(wc -l < "$work/err.txt")" -eq 1 ] && echo "ok   asset $bad: one-line error" \
+      || { echo "FAIL asset $bad: error not one line"; failures=$((failures + 1)); }
+  fi
+done
+
+"$cli" --workspace "$work/ws" compile "$work/ws/Music/demo.mp3.tlf" > "$work/compile.json"
+check "compile gives every spring two time-ordered tracks" \
+  'len(j["springs"]) >= 60 and all(all(a[0] <= b[0] for a, b in zip(t, t[1:])) for s in j["springs"] for t in (s["stepsA"], s["stepsB"]))' < "$work/compile.json"
+check "rotation blocks reach the ring springs on both axes" \
+  'sum(1 for s in j["springs"] if s["stepsB"]) >= 24 and sum(1 for s in j["springs"] if s["stepsA"]) >= 6' < "$work/compile.json"
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

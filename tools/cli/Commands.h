@@ -17,6 +17,8 @@ void Warn(const std::string& text);
 
 int RunScene(const Context& context);
 int RunShow(const Context& context);
+int RunAsset(const Context& context);
+int RunCompile(const Context& context);
 int RunAnalyse(const Context& context);
 
 }  // namespace velmora::cli

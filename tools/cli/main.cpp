@@ -20,6 +20,9 @@ constexpr const char* kUsage =
     "                            --resave writes it back to its file first\n"
     "  show FILE.tlf [--resave]  print a show file as JSON (layer names from the scene);\n"
     "                            --resave writes it back first\n"
+    "  asset motor|frame|color|light512 NAME\n"
+    "                            print an action asset as its cache holds it\n"
+    "  compile FILE.tlf          print every spring's compiled angle tracks\n"
     "  analyse FILE.mp3          print the loudness/spectrum records of an MP3 file\n"
     "\n"
     "options:\n"
@@ -62,6 +65,8 @@ int main(int argc, char** argv) {
     velmora::cli::Context context{workspace, rest};
     if (command == "scene") return velmora::cli::RunScene(context);
     if (command == "show") return velmora::cli::RunShow(context);
+    if (command == "asset") return velmora::cli::RunAsset(context);
+    if (command == "compile") return velmora::cli::RunCompile(context);
     if (command == "analyse") return velmora::cli::RunAnalyse(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
 }

@@ -1,0 +1,149 @@
+// The asset and compile commands: an asset as its cache holds it, and the
+// angle tracks the show compiler makes.
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Commands.h"
+#include "Json.h"
+#include "app/Prompter.h"
+#include "app/Runtime.h"
+#include "engine/AssetCaches.h"
+
+namespace velmora::cli {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::ordered_json;
+
+namespace {
+
+// Keeps the core's operator messages: a failed lookup's reason, or warnings
+// printed once the command has its result.
+class CollectingPrompter : public Prompter {
+public:
+    bool AskYesNo(std::string_view) override { return true; }
+    void Tell(std::string_view text) override { messages.emplace_back(text); }
+    std::string Last() const { return messages.empty() ? std::string("cannot be read") : messages.back(); }
+    void WarnAll() const {
+        for (const std::string& m : messages) Warn(m);
+    }
+    std::vector<std::string> messages;
+};
+
+Json MotorJson(const MotorComplierCache& record) {
+    Json steps = Json::array();
+    for (const MotorBlock_struct& s : record.m_listSteps) steps.push_back({s.Act, s.p0, s.p1, s.p2});
+    return {{"m_nInterval", record.m_nInterval}, {"steps", std::move(steps)}};
+}
+
+Json FrameJson(const FrameComplierCache& record) {
+    Json pages = Json::array();
+    for (const FRAME_PAGE& page : record.m_pPages) {
+        Json levels = Json::array();
+        for (int row = 0; row < record.m_nRows; ++row)
+            for (int col = 0; col < record.m_nCols; ++col)
+                levels.push_back(page.m_nodes[static_cast<std::size_t>(row * kFrameGrid + col)].m_nLevel);
+        pages.push_back({{"m_nDuration", page.m_nDuration}, {"m_bLoopStart", page.m_bLoopStart},
+                         {"m_bLoopEnd", page.m_bLoopEnd}, {"levels", std::move(levels)}});
+    }
+    return {{"version", JsonFloat(record.m_fVersion)}, {"m_nCols", record.m_nCols}, {"m_nRows", record.m_nRows},
+            {"m_nDefaultDuration", record.m_nDefaultDuration}, {"m_nPageCount", record.m_nPageCount},
+            {"m_nMaxLevel", record.m_nMaxLevel}, {"m_nOption", record.m_nOption}, {"m_nStep", record.m_nStep},
+            {"pages", std::move(pages)}};
+}
+
+Json ColourJson(const LightComplierCache& record) { return {{"colours", record.m_listColours}}; }
+
+Json Light512Json(const Light512ComplierCache& table) {
+    Json rows = Json::array();
+    for (std::size_t i = 0; i < table.m_ppRowData.size(); ++i) {
+        Json cells = Json::array();
+        for (const Light512Cell& cell : table.m_ppRowData[i]) cells.push_back(Light512CellHex(cell));
+        rows.push_back({{"name", table.m_listRowNames[i]}, {"cells", std::move(cells)}});
+    }
+    return {{"columns", table.m_listColumnValues}, {"rows", std::move(rows)}};
+}
+
+Json TrackJson(const std::vector<TrackPoint>& track) {
+    Json points = Json::array();
+    for (const TrackPoint& p : track)
+        points.push_back({JsonFloat(p.m_fTime), JsonFloat(p.m_fStepAngle), p.m_bReset, JsonFloat(p.m_fAngle)});
+    return points;
+}
+
+int Missing(const char* kind, const std::string& name, const fs::path& path) {
+    if (path.empty()) return Fail(std::string(kind) + " '" + name + "': the name has no file part");
+    if (!fs::exists(path)) return Fail(std::string(kind) + " '" + name + "': " + path.string() + " not found");
+    return Fail(std::string(kind) + " '" + name + "': " + path.string() + " cannot be read");
+}
+
+}  // namespace
+
+int RunAsset(const Context& context) {
+    if (context.args.size() != 2) return Fail("asset: expected motor|frame|color|light512 and a NAME");
+    const std::string& kind = context.args[0];
+    const std::string& name = context.args[1];
+    const Workspace workspace = Workspace::FromEnvironment(context.workspace);
+    if (!fs::is_directory(workspace.root()))
+        return Fail("workspace " + workspace.root().string() + " is not a directory");
+    CollectingPrompter prompter;
+    AssetCaches caches(workspace, &prompter);
+
+    Json json;
+    if (kind == "motor") {
+        const auto record = caches.FindMotorProgram(name);
+        if (!record) {
+            const fs::path path = caches.MotorPath(name);
+            if (!path.empty() && fs::exists(path)) return Fail("motor '" + name + "': " + path.string() + " has no steps (Num is 0)");
+            return Missing("motor", name, path);
+        }
+        json = MotorJson(*record);
+    } else if (kind == "frame") {
+        const auto record = caches.FindFrameAnimation(name);
+        if (!record) return Missing("frame", name, caches.FramePath(name));
+        json = FrameJson(*record);
+    } else if (kind == "color") {
+        // The cache takes a missing file as the empty sequence; asked by
+        // name, a missing file is an error.
+        const fs::path path = caches.ColourPath(name);
+        if (path.empty() || !fs::exists(path)) return Missing("color", name, path);
+        json = ColourJson(*caches.FindColourSequence(name));
+    } else if (kind == "light512") {
+        const auto record = caches.FindLight512Table(name);
+        if (!record) return Fail("light512 '" + name + "': " + prompter.Last());
+        json = Light512Json(*record);
+    } else {
+        return Fail("asset: unknown kind '" + kind + "' (motor, frame, color or light512)");
+    }
+    prompter.WarnAll();
+    std::cout << Dump(json) << "\n";
+    return 0;
+}
+
+int RunCompile(const Context& context) {
+    if (context.args.size() != 1) return Fail("compile: expected one FILE.tlf");
+    const fs::path file = fs::absolute(context.args.front());
+    Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    if (!fs::is_directory(runtime.workspace().root()))
+        return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
+    CollectingPrompter prompter;
+    runtime.caches.SetPrompter(&prompter);
+    std::string error;
+    if (!runtime.Startup(&error)) return Fail("cannot read " + runtime.g_strSpringIni.string() + ": " + error);
+    if (!fs::exists(runtime.g_strSpringIni))
+        Warn(runtime.g_strSpringIni.string() + " not found; using the default scene");
+    if (!fs::exists(file)) Warn(file.string() + " not found; using the empty show");
+    if (!runtime.LoadShowFile(file, &error)) return Fail("cannot read " + file.string() + ": " + error);
+    prompter.WarnAll();
+
+    Json springs = Json::array();
+    for (const CSpring& spring : runtime.scene.springs)
+        springs.push_back({{"ID", spring.ID}, {"stepsA", TrackJson(spring.m_stepsA)}, {"stepsB", TrackJson(spring.m_stepsB)}});
+    std::cout << Dump(Json{{"springs", std::move(springs)}}) << "\n";
+    return 0;
+}
+
+}  // namespace velmora::cli
