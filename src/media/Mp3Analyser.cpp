@@ -1,6 +1,7 @@
 #include "media/Mp3Analyser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "app/Log.h"
@@ -68,7 +69,7 @@ void CMP3Player::Analyse() {
         std::size_t filled = 0;
         while (filled < bytes) filled += decoder.Pull(out + filled, bytes - filled);
         // The ring holds little-endian bytes; turn them into host samples.
-        for (std::int16_t& s : chunk) {
+        if constexpr (std::endian::native != std::endian::little) for (std::int16_t& s : chunk) {
             std::uint8_t b[2];
             std::memcpy(b, &s, 2);
             s = static_cast<std::int16_t>(static_cast<std::uint16_t>(b[0] | (b[1] << 8)));

@@ -64,23 +64,23 @@ bool Mp3Decoder::Open(const std::filesystem::path& path, std::string* error) {
     return true;
 }
 
-void Mp3Decoder::Write(std::int16_t left, std::int16_t right) {
+void Mp3Decoder::Write(const std::uint8_t* bytes, std::size_t n) {
     // The ring holds more than the largest frame and is only refilled when
-    // empty, so it cannot overflow; should it ever, the oldest frame goes.
-    if (count_ + 4 > kRingSize) {
-        read_ = (read_ + 4) % kRingSize;
-        count_ -= 4;
+    // empty, so it cannot overflow; should it ever, the oldest audio goes.
+    if (n > kRingSize) {
+        bytes += n - kRingSize;
+        n = kRingSize;
     }
-    const auto l = static_cast<std::uint16_t>(left);
-    const auto r = static_cast<std::uint16_t>(right);
-    std::uint8_t* p = ring_.data() + write_;
-    p[0] = static_cast<std::uint8_t>(l & 0xff);
-    p[1] = static_cast<std::uint8_t>(l >> 8);
-    p[2] = static_cast<std::uint8_t>(r & 0xff);
-    p[3] = static_cast<std::uint8_t>(r >> 8);
-    write_ += 4;
-    if (write_ >= kRingSize) write_ = 0;
-    count_ += 4;
+    if (count_ + n > kRingSize) {
+        const std::size_t drop = count_ + n - kRingSize;
+        read_ = (read_ + drop) % kRingSize;
+        count_ -= drop;
+    }
+    const std::size_t first = std::min(n, kRingSize - write_);
+    std::memcpy(ring_.data() + write_, bytes, first);
+    std::memcpy(ring_.data(), bytes + first, n - first);
+    write_ = (write_ + n) % kRingSize;
+    count_ += n;
 }
 
 bool Mp3Decoder::DecodeFrame() {
@@ -100,8 +100,19 @@ bool Mp3Decoder::DecodeFrame() {
     const mad_pcm& pcm = synth_.pcm;
     const mad_fixed_t* left = pcm.samples[0];
     const mad_fixed_t* right = pcm.channels > 1 ? pcm.samples[1] : pcm.samples[0];
-    for (unsigned i = 0; i < pcm.length; ++i)
-        Write(MadSampleToInt16(left[i]), MadSampleToInt16(right[i]));
+    // Convert the frame in one go, then copy it into the ring in at most two
+    // pieces (a frame of 1152 sample frames fits an empty 8192-byte ring).
+    std::uint8_t bytes[1152 * 4];
+    const unsigned length = std::min<unsigned>(pcm.length, 1152);
+    for (unsigned i = 0; i < length; ++i) {
+        const auto l = static_cast<std::uint16_t>(MadSampleToInt16(left[i]));
+        const auto r = static_cast<std::uint16_t>(MadSampleToInt16(right[i]));
+        bytes[4 * i] = static_cast<std::uint8_t>(l & 0xff);
+        bytes[4 * i + 1] = static_cast<std::uint8_t>(l >> 8);
+        bytes[4 * i + 2] = static_cast<std::uint8_t>(r & 0xff);
+        bytes[4 * i + 3] = static_cast<std::uint8_t>(r >> 8);
+    }
+    Write(bytes, std::size_t{length} * 4);
     mad_timer_add(&timer_, frame.header.duration);
     return true;
 }

@@ -74,7 +74,7 @@ public:
     bool m_bOpen = false;
 
 private:
-    void Write(std::int16_t left, std::int16_t right);
+    void Write(const std::uint8_t* bytes, std::size_t n);
 
     MadStream in_;
     mad_synth synth_{};
