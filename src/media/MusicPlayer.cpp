@@ -53,6 +53,9 @@ bool Mp3FrameIndex::SampleOfOffset(std::uint64_t offset, std::uint64_t* sample) 
 
 MusicPlayer::MusicPlayer(Output output) : outputChoice_(output) {}
 
+MusicPlayer::MusicPlayer(std::function<std::unique_ptr<AudioOutput>()> makeOutput)
+    : outputChoice_(Output::Null), makeOutput_(std::move(makeOutput)) {}
+
 MusicPlayer::~MusicPlayer() { Close(); }
 
 void MusicPlayer::Close() {
@@ -99,9 +102,13 @@ bool MusicPlayer::Open(const std::filesystem::path& path) {
     stopDecoder_ = false;
     decoder_ = std::thread([this, path] { DecodeLoop(path); });
 
+    if (makeOutput_) {
+        output_ = makeOutput_();
+        if (output_ && !output_->Start(this, index_.sampleRate)) output_.reset();
+    }
     const char* forced = std::getenv("VELMORA_AUDIO");
     const bool useNull = outputChoice_ == Output::Null || (forced && std::string(forced) == "null");
-    if (!useNull) {
+    if (!useNull && !output_) {
         output_ = MakePortAudioOutput();
         if (!output_->Start(this, index_.sampleRate)) output_.reset();
     }
@@ -299,7 +306,7 @@ void MusicPlayer::DecodeLoop(std::filesystem::path path) {
     bool ended = false;
     // A seek starts decoding this many frames early so the bit reservoir and
     // the synthesis filter are primed by the time the target is reached.
-    constexpr std::size_t kPrimingFrames = 2;
+    constexpr std::size_t kPrimingFrames = 4;
 
     while (!stopDecoder_.load()) {
         const std::uint64_t wanted = generation_.load(std::memory_order_acquire);

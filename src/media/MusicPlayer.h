@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,6 +56,8 @@ public:
     // Automatic uses the sound device when one opens and falls back to the
     // null output quietly; VELMORA_AUDIO=null in the environment forces null.
     explicit MusicPlayer(Output output = Output::Automatic);
+    // Uses the outputs `makeOutput` gives (tests drive one by hand).
+    explicit MusicPlayer(std::function<std::unique_ptr<AudioOutput>()> makeOutput);
     ~MusicPlayer() override;
     MusicPlayer(const MusicPlayer&) = delete;
     MusicPlayer& operator=(const MusicPlayer&) = delete;
@@ -108,6 +111,7 @@ private:
     double ToMs(double samples) const;
 
     const Output outputChoice_;
+    const std::function<std::unique_ptr<AudioOutput>()> makeOutput_;
     mutable std::mutex control_;  // serialises the operations and Position
     Mp3FrameIndex index_;
     std::unique_ptr<AudioOutput> output_;
