@@ -140,6 +140,7 @@ void CModbusTCPThread::Exchange() {
     const std::size_t size = BuildRequestFrame(channel, slots_, light512_, frame_);
     const auto stop = [this] { return StopRequested(); };
 
+    const auto started = std::chrono::steady_clock::now();
     int error = 0;
     const long sent = net::SendAll(m_socket.fd(), frame_.data(), size, timing_.writableWait, stop, &error);
     if (sent < 0) {
@@ -177,6 +178,8 @@ void CModbusTCPThread::Exchange() {
                 return;
         }
     }
+    lastExchangeUs.store(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count());
     szStatus.Format("发[%d]收[%d]", m_nSendCount.load(), m_nRecvCount.load());
 }
 

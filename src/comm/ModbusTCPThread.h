@@ -57,6 +57,10 @@ public:
     std::atomic<std::int32_t> m_nSendCount{0};
     std::atomic<std::int32_t> m_bReconnect{1};
     StatusLine szStatus;
+    // Microseconds from the start of the last completed exchange's send to
+    // the end of its reply (or of its send, for light data); for monitors
+    // and benchmarks.
+    std::atomic<std::int64_t> lastExchangeUs{0};
 
 protected:
     void Run() override;
