@@ -109,6 +109,27 @@ TEST(Mp3Decoder, PullsDeliverOnlyDecodedAudioUntilTheEnd) {
     EXPECT_EQ(chunk[100], 0xaa);
 }
 
+TEST(Mp3Decoder, FileCutShortWhileDecodingEnds) {
+    velmora::testing::ScratchDir dir;
+    const auto copy = dir.path() / "copy.mp3";
+    std::filesystem::copy_file(DemoMusic(), copy);
+    Mp3Decoder decoder;
+    ASSERT_TRUE(decoder.Open(copy));
+    std::vector<std::uint8_t> chunk(11760);
+    for (int i = 0; i < 20; ++i) decoder.Pull(chunk.data(), chunk.size());
+    std::filesystem::resize_file(copy, 1000);
+    int pulls = 0;
+    while (!decoder.Ended() && pulls < 10000) {
+        decoder.Pull(chunk.data(), chunk.size());
+        ++pulls;
+    }
+    EXPECT_TRUE(decoder.Ended());
+    // Only what was already read in still comes out: one 40960-byte buffer of
+    // the 64 kbps demo music, plus the frame that straddled its end.
+    EXPECT_LE(decoder.ElapsedMs(), 40960 * 8 / 64 + 27);
+    EXPECT_GT(decoder.ElapsedMs(), 4000);
+}
+
 TEST(Mp3Analysis, FirstRecordCarriesTheSixthChunkAndTheTimerAfterIt) {
     auto player = Analyse(Fixture("cbr44_stereo.mp3"));
     ASSERT_EQ(player->m_nError, 0);
