@@ -2,7 +2,7 @@
 # Installs the Debian packages a build needs, only when some are missing, so a
 # second run is quiet and needs no network.
 #   scripts/deps.sh build   compilers, CMake, libraries of the core and the CLI
-#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime
+#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime, libmodbus
 set -euo pipefail
 what=${1:-build}
 packages=(build-essential g++ cmake ninja-build pkg-config ccache python3

@@ -115,6 +115,26 @@ TEST_F(SimulatorTest, KeepsWhatTheSendersWroteAndDumpsIt) {
     EXPECT_EQ(light["f0"], "010203" + std::string(10, '0'));
 }
 
+TEST_F(SimulatorTest, UnusedChannelWritesZeroCoils) {
+    const auto dump = dir_.path() / "coils.json";
+    SimProcess sim({"--dump", dump.string()});
+    ASSERT_TRUE(sim.ok());
+    Configure(sim.port());
+    channels_[0].regType = 0;
+    channels_[0].tagNum = 10;
+    channels_[0].nStartNum = 1;
+    image_.Reallocate(channels_);
+    ASSERT_TRUE(FirstPass(0));
+    EXPECT_EQ(senders_[0].Status(), "发[1]收[1]");  // function 15 is answered
+    senders_[0].Stop();
+    ASSERT_EQ(sim.Stop(), 0);
+    std::ifstream in(dump);
+    const auto unit = nlohmann::json::parse(in)["endpoints"][0]["units"][0];
+    ASSERT_EQ(unit["coils"].size(), 10u);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(unit["coils"][std::to_string(i)], 0);
+    EXPECT_TRUE(unit["holding"].empty());
+}
+
 TEST_F(SimulatorTest, MissingReplyParts) {
     struct Case {
         const char* fault;
