@@ -18,22 +18,17 @@ AssetCaches::AssetCaches(Workspace workspace, Prompter* prompter)
 
 template <class Record>
 std::shared_ptr<const Record> AssetCaches::Lookup(const Cache<Record>& cache, std::string_view name) {
-    // Shows name tens of files; a linear scan beats any index at that size.
-    for (const auto& record : cache)
-        if (record->m_szName == name) return record;
-    return nullptr;
+    const auto it = cache.find(name);
+    return it == cache.end() ? nullptr : it->second;
 }
 
 template <class Record>
-std::shared_ptr<const Record> AssetCaches::TakeFirst(Cache<Record>& cache, std::string_view name) {
-    for (auto it = cache.begin(); it != cache.end(); ++it) {
-        if ((*it)->m_szName == name) {
-            std::shared_ptr<const Record> taken = std::move(*it);
-            cache.erase(it);
-            return taken;
-        }
-    }
-    return nullptr;
+std::shared_ptr<const Record> AssetCaches::Take(Cache<Record>& cache, std::string_view name) {
+    const auto it = cache.find(name);
+    if (it == cache.end()) return nullptr;
+    std::shared_ptr<const Record> taken = std::move(it->second);
+    cache.erase(it);
+    return taken;
 }
 
 void AssetCaches::Tell(const std::vector<std::string>& messages) {
@@ -72,7 +67,7 @@ std::shared_ptr<const MotorComplierCache> AssetCaches::FindMotorProgram(std::str
         }
         auto record = std::make_shared<MotorComplierCache>(std::move(read->record));
         record->m_szName = std::string(name);
-        g_listMotorCache.push_back(record);
+        g_listMotorCache.emplace(record->m_szName, record);
         result = std::move(record);
     }
     Tell(messages);
@@ -93,7 +88,7 @@ std::shared_ptr<const FrameComplierCache> AssetCaches::FindFrameAnimation(std::s
         return nullptr;
     }
     record->m_szName = std::string(name);
-    g_listFrameCache.push_back(record);
+    g_listFrameCache.emplace(record->m_szName, record);
     return record;
 }
 
@@ -105,7 +100,7 @@ std::shared_ptr<const LightComplierCache> AssetCaches::FindColourSequence(std::s
     if (!path.empty()) LoadColourFile(path, *record);
     ++filesParsed_;
     record->m_szName = std::string(name);
-    g_listColourCache.push_back(record);
+    g_listColourCache.emplace(record->m_szName, record);
     return record;
 }
 
@@ -125,7 +120,7 @@ std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std:
             messages.emplace_back(Light512Message(status));
         } else {
             record->m_szName = std::string(name);
-            g_listLight512Cache.push_back(record);
+            g_listLight512Cache.emplace(record->m_szName, record);
             result = std::move(record);
         }
     }
@@ -135,19 +130,21 @@ std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std:
 
 std::shared_ptr<const ProgramCache> AssetCaches::FindProgram(std::string_view name) const {
     std::lock_guard lock(mutex_);
-    return Lookup(g_listProgramCache, name);
+    for (const auto& program : g_listProgramCache)
+        if (program->m_szName == name) return program;
+    return nullptr;
 }
 
 void AssetCaches::RemoveMotorProgram(std::string_view name) {
     std::shared_ptr<const MotorComplierCache> dropped;
     std::lock_guard lock(mutex_);
-    dropped = TakeFirst(g_listMotorCache, name);
+    dropped = Take(g_listMotorCache, name);
 }  // the lock is released before `dropped` lets the record go
 
 void AssetCaches::RemoveFrameAnimation(std::string_view name) {
     std::shared_ptr<const FrameComplierCache> dropped;
     std::lock_guard lock(mutex_);
-    dropped = TakeFirst(g_listFrameCache, name);
+    dropped = Take(g_listFrameCache, name);
 }
 
 void AssetCaches::ClearLight512Cache() {
@@ -159,7 +156,7 @@ void AssetCaches::ClearLight512Cache() {
 }
 
 void AssetCaches::FillProgramCache(const Profile& sceneProfile, const Scene& scene) {
-    Cache<ProgramCache> loaded = LoadProgramList(sceneProfile, workspace_, scene);
+    std::vector<std::shared_ptr<const ProgramCache>> loaded = LoadProgramList(sceneProfile, workspace_, scene);
     std::lock_guard lock(mutex_);
     g_listProgramCache.swap(loaded);
 }

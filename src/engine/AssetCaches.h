@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/Workspace.h"
@@ -76,15 +77,22 @@ public:
     std::size_t filesParsed() const { return filesParsed_.load(); }
 
 private:
+    // Hashes texts and text views alike, so a lookup by a block's name does
+    // not build a string (the engine looks names up on every tick).
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    // A file is read once per name, so each cache holds a name at most once.
     template <class Record>
-    using Cache = std::vector<std::shared_ptr<const Record>>;
+    using Cache = std::unordered_map<std::string, std::shared_ptr<const Record>, NameHash, std::equal_to<>>;
 
     template <class Record>
     static std::shared_ptr<const Record> Lookup(const Cache<Record>& cache, std::string_view name);
-    // Takes the first record of that name out of the cache; the caller lets
-    // it go after releasing the lock.
+    // Takes the record of that name out of the cache; the caller lets it go
+    // after releasing the lock.
     template <class Record>
-    static std::shared_ptr<const Record> TakeFirst(Cache<Record>& cache, std::string_view name);
+    static std::shared_ptr<const Record> Take(Cache<Record>& cache, std::string_view name);
     void Tell(const std::vector<std::string>& messages);
 
     const Workspace workspace_;
@@ -96,7 +104,7 @@ private:
     Cache<FrameComplierCache> g_listFrameCache;
     Cache<LightComplierCache> g_listColourCache;
     Cache<Light512ComplierCache> g_listLight512Cache;
-    Cache<ProgramCache> g_listProgramCache;
+    std::vector<std::shared_ptr<const ProgramCache>> g_listProgramCache;  // list order; names may repeat
 };
 
 }  // namespace velmora

@@ -51,11 +51,23 @@ void MakeDeltas(const MotorComplierCache& program, float factor, std::int32_t pu
     }
 }
 
+// Walks the rotation blocks twice: once counting each track's points so that
+// every track is allocated once, then filling them.
 class Compiler {
 public:
     Compiler(const Scene& scene, AssetCaches& caches, std::int32_t scale, std::vector<SpringTracks>& tracks,
              const CompileLimits& limits)
-        : scene_(scene), caches_(caches), scale_(scale), tracks_(tracks), limits_(limits) {}
+        : scene_(scene), caches_(caches), scale_(scale), tracks_(tracks), limits_(limits),
+          counts_(2 * scene.springs.size(), 0) {}
+
+    void StartFilling() {
+        for (std::size_t i = 0; i < tracks_.size(); ++i) {
+            tracks_[i].m_stepsA.reserve(counts_[2 * i]);
+            tracks_[i].m_stepsB.reserve(counts_[2 * i + 1]);
+        }
+        filling_ = true;
+        points_ = 0;
+    }
 
     // One block over its take order; false once the point bound is reached.
     bool CompileBlock(const TimeBlock& block, const std::vector<TakeStep>& steps) {
@@ -97,22 +109,32 @@ private:
                    const std::vector<StepDelta>& deltas) {
         const int index = scene_.SpringIndexOf(springId);
         if (index < 0) return true;
-        std::vector<TrackPoint>& track =
-            zAxis ? tracks_[static_cast<std::size_t>(index)].m_stepsB : tracks_[static_cast<std::size_t>(index)].m_stepsA;
-        if (points_ >= limits_.maxPoints) return false;
+        const std::size_t room = limits_.maxPoints - points_;
+        if (room == 0) return false;
+        const std::size_t runs = repeat > 0 && !deltas.empty() ? static_cast<std::size_t>(repeat) : 0;
+        const bool fits = runs <= (room - 1) / std::max<std::size_t>(deltas.size(), 1);
+        const std::size_t wanted = fits ? 1 + runs * deltas.size() : room;
+
+        if (!filling_) {
+            counts_[2 * static_cast<std::size_t>(index) + (zAxis ? 1 : 0)] += wanted;
+            points_ += wanted;
+            return fits;
+        }
+        SpringTracks& tracks = tracks_[static_cast<std::size_t>(index)];
+        std::vector<TrackPoint>& track = zAxis ? tracks.m_stepsB : tracks.m_stepsA;
         float time = static_cast<float>(t0);
         track.push_back({time, 0.0f, 0, 0.0f});
-        ++points_;
-        if (deltas.empty()) return true;
-        for (std::int32_t r = 0; r < repeat; ++r) {
+        std::size_t left = wanted - 1;
+        for (std::size_t r = 0; r < runs && left > 0; ++r) {
             for (const StepDelta& d : deltas) {
-                if (points_ >= limits_.maxPoints) return false;
+                if (left == 0) break;
                 time = time + d.duration;
                 track.push_back({time, d.angle, d.reset, 0.0f});
-                ++points_;
+                --left;
             }
         }
-        return true;
+        points_ += wanted;
+        return fits;
     }
 
     const Scene& scene_;
@@ -120,16 +142,49 @@ private:
     const std::int32_t scale_;
     std::vector<SpringTracks>& tracks_;
     const CompileLimits& limits_;
+    std::vector<std::size_t> counts_;  // per spring: Y track, Z track
+    bool filling_ = false;
     std::size_t points_ = 0;
 };
 
 bool EarlierPoint(const TrackPoint& a, const TrackPoint& b) { return a.m_fTime < b.m_fTime; }
 
-void Finish(std::vector<TrackPoint>& track) {
-    if (!std::is_sorted(track.begin(), track.end(), EarlierPoint))
-        std::stable_sort(track.begin(), track.end(), EarlierPoint);
-    AccumulateTrackAngles(track);
-}
+// Each member's run of points is already in time order, so a track is a
+// series of sorted runs: merging neighbouring runs sorts it in n log(runs),
+// and merging keeps points of equal time in the order they were made.
+class TrackSorter {
+public:
+    void Sort(std::vector<TrackPoint>& track) {
+        bounds_.assign(1, 0);
+        for (std::size_t i = 1; i < track.size(); ++i)
+            if (EarlierPoint(track[i], track[i - 1])) bounds_.push_back(i);
+        if (bounds_.size() == 1) return;
+        bounds_.push_back(track.size());
+        buffer_.resize(track.size());
+        while (bounds_.size() > 2) {
+            next_.clear();
+            std::size_t k = 0;
+            for (; k + 2 < bounds_.size(); k += 2) {
+                std::merge(track.begin() + Offset(k), track.begin() + Offset(k + 1), track.begin() + Offset(k + 1),
+                           track.begin() + Offset(k + 2), buffer_.begin() + Offset(k), EarlierPoint);
+                next_.push_back(bounds_[k]);
+            }
+            if (k + 1 < bounds_.size()) {
+                std::copy(track.begin() + Offset(k), track.begin() + Offset(k + 1), buffer_.begin() + Offset(k));
+                next_.push_back(bounds_[k]);
+            }
+            next_.push_back(track.size());
+            track.swap(buffer_);
+            bounds_.swap(next_);
+        }
+    }
+
+private:
+    std::ptrdiff_t Offset(std::size_t k) const { return static_cast<std::ptrdiff_t>(bounds_[k]); }
+
+    std::vector<std::size_t> bounds_, next_;
+    std::vector<TrackPoint> buffer_;
+};
 
 }  // namespace
 
@@ -147,30 +202,36 @@ CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& cac
     Compiler compiler(scene, caches, show.m_nScale, tracks, limits);
     std::vector<TakeStep> steps;
     bool capped = false;
-    for (const TimeBlock& block : show.blocks) {
-        if (block.nSpecicalType != kActionRotateZ && block.nSpecicalType != kActionRotateY) continue;
-        if (block.cannel < 0 || static_cast<std::size_t>(block.cannel) >= show.layers.size()) continue;
-        const Layer& layer = show.layers[static_cast<std::size_t>(block.cannel)];
-        if (layer.type == kLayerGroup) {
-            const CSpringGroup* group = scene.FindGroup(layer.GroupID);
-            if (group == nullptr) continue;
-            BuildTakeOrder(*group, block.nTakeOrder, steps);
-        } else if (layer.type == kLayerSpring) {
-            const CSpring* spring = scene.FindSpring(layer.GroupID);
-            if (spring == nullptr) continue;
-            BuildTakeOrder(*spring, steps);
-        } else {
-            continue;
-        }
-        if (!compiler.CompileBlock(block, steps)) {
-            capped = true;
-            LogMessage("show compiler: stopped at %zu track points", limits.maxPoints);
-            break;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) compiler.StartFilling();
+        for (const TimeBlock& block : show.blocks) {
+            if (block.nSpecicalType != kActionRotateZ && block.nSpecicalType != kActionRotateY) continue;
+            if (block.cannel < 0 || static_cast<std::size_t>(block.cannel) >= show.layers.size()) continue;
+            const Layer& layer = show.layers[static_cast<std::size_t>(block.cannel)];
+            if (layer.type == kLayerGroup) {
+                const CSpringGroup* group = scene.FindGroup(layer.GroupID);
+                if (group == nullptr) continue;
+                BuildTakeOrder(*group, block.nTakeOrder, steps);
+            } else if (layer.type == kLayerSpring) {
+                const CSpring* spring = scene.FindSpring(layer.GroupID);
+                if (spring == nullptr) continue;
+                BuildTakeOrder(*spring, steps);
+            } else {
+                continue;
+            }
+            if (!compiler.CompileBlock(block, steps)) {
+                capped = true;
+                break;
+            }
         }
     }
+    if (capped) LogMessage("show compiler: stopped at %zu track points", limits.maxPoints);
+    TrackSorter sorter;
     for (SpringTracks& t : tracks) {
-        Finish(t.m_stepsA);
-        Finish(t.m_stepsB);
+        for (std::vector<TrackPoint>* track : {&t.m_stepsA, &t.m_stepsB}) {
+            sorter.Sort(*track);
+            AccumulateTrackAngles(*track);
+        }
     }
     return {compiler.points(), capped};
 }

@@ -24,9 +24,10 @@ namespace velmora {
 class AssetCaches;
 
 struct CompileLimits {
-    // All tracks together; a show whose repeat counts would go beyond this
-    // is damaged (real shows make tens of thousands of points per spring).
-    std::size_t maxPoints = 32'000'000;
+    // All tracks together (16 bytes a point, so at most 1 GB). Real shows
+    // make thousands to tens of thousands of points per spring; beyond this
+    // a show's repeat counts are damage, and compiling them would exhaust memory.
+    std::size_t maxPoints = 64'000'000;
 };
 
 struct CompileResult {

@@ -146,6 +146,31 @@ TEST_F(ShowCompilerTest, BlocksOnOneSpringMergeInTimeOrder) {
     EXPECT_EQ(Angles(Z(7)), (std::vector<float>{0, -180, -180, -90}));
 }
 
+TEST_F(ShowCompilerTest, InterleavedRunsAreMergedKeepingEqualTimesInOrder) {
+    WriteMotor(dir_, "up.motor", {Move(1000, 1000), Move(1000, 1000), Move(1000, 1000)});        // +90 every 1000 ms
+    WriteMotor(dir_, "down.motor", {Move(1000, -1000), Move(1000, -1000), Move(1000, -1000)});  // -90 every 1000 ms
+    WriteMotor(dir_, "fast.motor", {Move(2000, 1000), Move(2000, 1000), Move(2000, 1000), Move(2000, 1000),
+                                    Move(2000, 1000)});                                           // +90 every 500 ms
+    AddBlock(3, 0.0f, "up.motor");
+    AddBlock(3, 0.0f, "down.motor");  // same times as the first block: its points come after
+    AddBlock(3, 5.0f, "fast.motor");  // from 250 ms
+    AddBlock(3, 30.0f, "up.motor");   // from 1500 ms
+    Compile();
+    const auto& track = Z(7);
+    ASSERT_EQ(track.size(), 4u + 4u + 6u + 4u);
+    for (std::size_t i = 1; i < track.size(); ++i) ASSERT_LE(track[i - 1].m_fTime, track[i].m_fTime) << i;
+    for (std::size_t i = 1; i < track.size(); ++i) {
+        // Where the first two blocks meet at the same time, the up step is first.
+        if (track[i].m_fTime == track[i - 1].m_fTime && track[i].m_fStepAngle == -90.0f) {
+            EXPECT_EQ(track[i - 1].m_fStepAngle, 90.0f) << "at " << track[i].m_fTime;
+        }
+    }
+    float sum = 0;
+    for (const auto& p : track) sum += p.m_fStepAngle;
+    EXPECT_EQ(sum, 90.0f * 3 - 90.0f * 3 + 90.0f * 5 + 90.0f * 3);
+    EXPECT_EQ(track.back().m_fAngle, sum);
+}
+
 TEST_F(ShowCompilerTest, AbsoluteAngleIsTruncatedAfterEveryStep) {
     // Y axis: 240 pulses per revolution, 1 pulse = 1.5 degrees; 0.4 = 0.6 degrees.
     scene_.settings.g_nPulsePerRoundY = 600;

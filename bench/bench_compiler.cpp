@@ -1,0 +1,147 @@
+// Show compiler and asset cache figures: the time to compile a large show of
+// rotation blocks, the track points it makes, and the cost of a warm cache
+// lookup by name (the engine makes several per block on every tick).
+// The machine is shared, so each figure is the best of several runs.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+
+#include "app/Prompter.h"
+#include "engine/AssetCaches.h"
+#include "engine/ShowCompiler.h"
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+double BestMs(int runs, const std::function<void()>& work) {
+    double best = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        work();
+        const auto t1 = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
+    }
+    return best;
+}
+
+// 50 steps once expanded: a loop of 25 repetitions over a move and a rest.
+void WriteProgram(const fs::path& path) {
+    std::ofstream out(path);
+    out << "[Main]\nNum=4\nInterval=200\n"
+        << "[MOB0]\nAct=100\np0=25\np1=10\np2=20\n"
+        << "[MOB1]\nAct=1\np0=4000\np1=1600\n"
+        << "[MOB2]\nAct=0\np0=120\n"
+        << "[MOB3]\nAct=101\n";
+}
+
+// 2,500 springs; 100 overlapping groups whose sizes run from 450 down to 1.
+Scene MakeScene(double& meanGroupSize) {
+    Scene scene;
+    for (int i = 0; i < 2500; ++i) {
+        CSpring spring;
+        spring.ID = 1 + i;
+        scene.springs.push_back(spring);
+    }
+    const int sizes[] = {450, 240, 120, 60, 24, 12, 6, 1};
+    double total = 0;
+    for (int g = 0; g < 100; ++g) {
+        CSpringGroup group;
+        group.ID = 10000 + g;
+        group.childCount = sizes[g % 8];
+        for (int j = 0; j < group.childCount; ++j)
+            group.children[static_cast<std::size_t>(j)] = 1 + (g * 97 + j) % 2500;
+        total += group.childCount;
+        scene.groups.push_back(group);
+    }
+    meanGroupSize = total / 100;
+    scene.Reindex();
+    return scene;
+}
+
+// 2,000 rotation blocks, 20 one after another on each group's layer (a
+// minute apart, so a layer's blocks do not overlap), every take order, both
+// axes, each member running the program three times.
+Show MakeShow() {
+    Show show;
+    show.Reset();
+    for (int g = 0; g < 100; ++g) show.layers[static_cast<std::size_t>(g)] = {"", 10000 + g, kLayerGroup, 0};
+    for (int b = 0; b < 2000; ++b) {
+        TimeBlock& block = show.blocks.emplace_back();
+        block.cannel = b % 100;
+        block.start = static_cast<float>(b / 100) * 1200.0f;
+        block.end = block.start + 1180.0f;
+        block.nSpecicalType = b % 2 == 0 ? kActionRotateZ : kActionRotateY;
+        block.nTakeOrder = b % 7;
+        block.nInterval = 40;
+        block.szMotor = "p50.motor";
+        block.forMotor1 = 3;
+    }
+    return show;
+}
+
+std::string ProgramName(int i) {
+    std::string name = "m";
+    name += std::to_string(i);
+    name += ".motor";
+    return name;
+}
+
+}  // namespace
+
+int main() {
+    std::string pattern = (fs::temp_directory_path() / "velmora-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) return 1;
+    const fs::path dir = pattern;
+    fs::create_directories(dir / "motor");
+    WriteProgram(dir / "motor" / "p50.motor");
+    for (int i = 0; i < 100; ++i) WriteProgram(dir / "motor" / ProgramName(i));
+
+    RecordingPrompter prompter;
+    AssetCaches caches(Workspace(dir), &prompter);
+    double meanGroup = 0;
+    Scene scene = MakeScene(meanGroup);
+    const Show show = MakeShow();
+    std::mutex outputLock;
+    CompileResult result;
+    CompileShow(scene, show, caches, outputLock);  // the program is read once, outside the figure
+    const double compileMs = BestMs(5, [&] { result = CompileShow(scene, show, caches, outputLock); });
+    std::size_t unsorted = 0;
+    for (const CSpring& s : scene.springs)
+        for (std::size_t i = 1; i < s.m_stepsB.size(); ++i) unsorted += s.m_stepsB[i].m_fTime < s.m_stepsB[i - 1].m_fTime;
+
+    std::printf("compile: 2000 rotation blocks, 100 groups of 1..450 members (mean %.1f), 2500 springs,\n", meanGroup);
+    std::printf("         program of %zu expanded steps x 3\n", caches.FindMotorProgram("p50.motor")->m_listSteps.size());
+    std::printf("  CompileShow              %9.2f ms  (target < 100 ms)\n", compileMs);
+    std::printf("  track points             %9zu  (%.1f MB, %.1f M points/s)%s\n", result.points,
+                static_cast<double>(result.points * sizeof(TrackPoint)) / 1e6,
+                static_cast<double>(result.points) / compileMs / 1e3, result.capped ? "  CAPPED" : "");
+    if (unsorted != 0) std::printf("  ERROR: %zu points out of order\n", unsorted);
+    std::printf("  at this rate 100 ms compiles %.1f M points\n", static_cast<double>(result.points) / compileMs / 1e4);
+
+    // Warm lookups: 100 cached motor programs, names taken in turn.
+    std::vector<std::string> names;
+    for (int i = 0; i < 100; ++i) names.push_back(ProgramName(i));
+    for (const auto& n : names) caches.FindMotorProgram(n);
+    const int lookups = 1'000'000;
+    std::size_t found = 0;
+    const double lookupMs = BestMs(5, [&] {
+        for (int i = 0; i < lookups; ++i) found += caches.FindMotorProgram(names[static_cast<std::size_t>(i) % 100]) != nullptr;
+    });
+    std::printf("lookup: warm FindMotorProgram among 101 cached records\n");
+    std::printf("  per lookup               %9.1f ns  (%zu found)\n", lookupMs * 1e6 / lookups, found / 5);
+
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return unsorted == 0 ? 0 : 1;
+}
