@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -149,7 +150,7 @@ void MusicPlayer::Pause() {
 
 bool MusicPlayer::Seek(double ms) {
     std::lock_guard lock(control_);
-    if (state_.load() == State::NotReady) return false;
+    if (state_.load() == State::NotReady || std::isnan(ms)) return false;
     double sample = ms / 1000.0 * index_.sampleRate;
     sample = std::clamp(sample, 0.0, static_cast<double>(index_.totalSamples));
     const auto target = static_cast<std::uint64_t>(sample);

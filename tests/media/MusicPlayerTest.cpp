@@ -134,7 +134,11 @@ TEST(MusicPlayer, PauseFreezesSeekJumpsAndTheEndStops) {
     player.Play();  // nothing left to play
     EXPECT_EQ(player.Mode(), "stopped");
 
-    // Seeking past the end clamps; seeking back makes it playable again.
+    // Seeking past the end clamps, a position that is no number is refused;
+    // seeking back makes it playable again.
+    EXPECT_FALSE(player.Seek(std::nan("")));
+    ASSERT_TRUE(player.Seek(-5));
+    EXPECT_EQ(player.Position(), 0.0);
     ASSERT_TRUE(player.Seek(1e9));
     EXPECT_DOUBLE_EQ(player.Position(), player.Length());
     ASSERT_TRUE(player.Seek(0));
