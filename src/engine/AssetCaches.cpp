@@ -110,6 +110,7 @@ std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std:
     {
         std::lock_guard lock(mutex_);
         if ((result = Lookup(g_listLight512Cache, name))) return result;
+        if (failedLight512_.find(name) != failedLight512_.end()) return nullptr;
         LogMessage("3");
         auto record = std::make_shared<Light512ComplierCache>();
         const std::filesystem::path path = Light512Path(name);
@@ -118,6 +119,7 @@ std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std:
         LogMessage("4");
         if (status != Light512Status::Ok) {
             messages.emplace_back(Light512Message(status));
+            failedLight512_.emplace(name);
         } else {
             record->m_szName = std::string(name);
             g_listLight512Cache.emplace(record->m_szName, record);
@@ -152,6 +154,7 @@ void AssetCaches::ClearLight512Cache() {
     {
         std::lock_guard lock(mutex_);
         dropped.swap(g_listLight512Cache);
+        failedLight512_.clear();
     }
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/Workspace.h"
@@ -52,7 +53,9 @@ public:
     std::shared_ptr<const FrameComplierCache> FindFrameAnimation(std::string_view name);
     // Never nullptr: a missing file caches the empty sequence.
     std::shared_ptr<const LightComplierCache> FindColourSequence(std::string_view name);
-    // nullptr after a failed load, which tells the operator why.
+    // nullptr after a failed load, which tells the operator why. The engine
+    // asks on every tick, so a name that failed is not read (nor reported)
+    // again until ClearLight512Cache.
     std::shared_ptr<const Light512ComplierCache> FindLight512Table(std::string_view name);
     // Never loads: programs come from FillProgramCache.
     std::shared_ptr<const ProgramCache> FindProgram(std::string_view name) const;
@@ -104,6 +107,7 @@ private:
     Cache<FrameComplierCache> g_listFrameCache;
     Cache<LightComplierCache> g_listColourCache;
     Cache<Light512ComplierCache> g_listLight512Cache;
+    std::unordered_set<std::string, NameHash, std::equal_to<>> failedLight512_;
     std::vector<std::shared_ptr<const ProgramCache>> g_listProgramCache;  // list order; names may repeat
 };
 

@@ -106,6 +106,11 @@ TEST_F(AssetCachesTest, Light512MessagesLogLinesAndRefresh) {
     dir_.Write("512Light/one.csv", "header\n");
     EXPECT_FALSE(caches_.FindLight512Table("one.csv"));
     EXPECT_EQ(prompter_.messages, (std::vector<std::string>{"打开文件失败！", "格式不满足要求"}));
+    // Asked again (the engine asks every tick): no new message, no new read.
+    const std::size_t parsed = caches_.filesParsed();
+    EXPECT_FALSE(caches_.FindLight512Table("one.csv"));
+    EXPECT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(caches_.filesParsed(), parsed);
     const std::string log = ReadAll(log_);
     EXPECT_NE(log.find(" 3\n"), std::string::npos);
     EXPECT_NE(log.find(" LoadLight512\n"), std::string::npos);
@@ -120,6 +125,8 @@ TEST_F(AssetCachesTest, Light512MessagesLogLinesAndRefresh) {
     EXPECT_EQ(caches_.FindLight512Table("t.csv")->ColumnCount(), 1u);
     caches_.ClearLight512Cache();
     EXPECT_EQ(caches_.FindLight512Table("t.csv")->ColumnCount(), 2u);
+    dir_.Write("512Light/one.csv", "header,1\n");  // mended and refreshed: read again
+    EXPECT_TRUE(caches_.FindLight512Table("one.csv"));
     EXPECT_EQ(held->ColumnCount(), 1u);
 }
 
