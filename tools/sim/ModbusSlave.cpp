@@ -87,6 +87,9 @@ bool HandleRequest(std::span<const std::uint8_t> frame, UnitMap& units, std::vec
         for (std::size_t i = 0; i < quantity; ++i) Put16(reply, unit.ReadRegister(address + i));
         return true;
     }
+    // Writes take any quantity the senders use (up to 800 and more, beyond
+    // the standard's 123), but a write of nothing is no write.
+    if (quantity < 1) return Exception(frame, 0x03, reply);
     if (address + quantity > kAddressSpace) return Exception(frame, 0x02, reply);
     const std::size_t dataBytes = frame.size() > 13 ? frame.size() - 13 : 0;
     if (function == 0x10) {
