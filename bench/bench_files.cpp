@@ -14,21 +14,12 @@
 #include "scene/SceneFile.h"
 #include "show/ShowFile.h"
 
+#include "BestOf.h"
+
 using namespace velmora;
 namespace fs = std::filesystem;
 
 namespace {
-
-double BestMs(int runs, const std::function<void()>& work) {
-    double best = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        work();
-        const auto t1 = std::chrono::steady_clock::now();
-        best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-    }
-    return best;
-}
 
 Scene MakeScene() {
     Scene scene;
