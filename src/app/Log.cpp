@@ -119,6 +119,11 @@ void LogMessage(const char* format, ...) {
     AppendLine(path, line);
 }
 
+bool LogEnabled() {
+    std::lock_guard lock(g_csLog);
+    return ::access(LogPathLocked().c_str(), F_OK) == 0;
+}
+
 void SetLogPath(const std::filesystem::path& path) {
     std::lock_guard lock(g_csLog);
     LogPathLocked() = path;

@@ -18,6 +18,11 @@ inline constexpr const char* kLogFileName = "FountainLog.log";
 // character) and appended as "M-DD hh:mm:ss:mmm message".
 void LogMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Whether appends would land now (the log file exists). One file-system
+// query; a caller that logs many lines in one pass (the engine's tick) asks
+// once and skips the formatting of every line while logging is off.
+bool LogEnabled();
+
 // Where the log lives; the bare file name (relative to the current
 // directory) unless changed. Tests point it elsewhere.
 void SetLogPath(const std::filesystem::path& path);

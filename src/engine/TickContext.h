@@ -30,6 +30,7 @@ struct TickContext {
     std::uint32_t clockMs = 0;   // GetClockMs() for this tick
     std::uint32_t startMs = 0;   // m_nStartMs of the engine
     std::int32_t systemInterval = 2000;  // SystemInterval, ms per system colour
+    bool logEnabled = false;     // the log file existed at the start of the tick
 
     // Published: ms since startMs, refreshed whenever a system colour is computed.
     std::int32_t g_nEngineElapsed = 0;

@@ -1,0 +1,56 @@
+#include "engine/ArbitrageThread.h"
+
+#include "app/Clock.h"
+#include "app/Log.h"
+#include "comm/OutputWrites.h"
+
+namespace velmora {
+
+CArbitrageThread::CArbitrageThread(EngineWorld world, const std::atomic<std::int32_t>& handMode,
+                                   Published published)
+    : world_(world), handMode_(handMode), published_(published) {
+    // Nothing plays until an entry starts: the idle clock has no length, so
+    // it never hands an end of entry over.
+    idle_.m_dLength.store(0.0);
+}
+
+CArbitrageThread::~CArbitrageThread() {
+    WaitForBodiesToEnd();
+}
+
+void CArbitrageThread::Run() {
+    m_nStartMs.store(GetClockMs());
+    lastTickEnd_ = m_nStartMs.load();
+    for (;;) {
+        Tick();
+        if (StopRequested()) return;
+        if (!SuspendSelf()) return;
+    }
+}
+
+void CArbitrageThread::Tick() {
+    PlaybackState* music = m_pMusic.load();
+    PlaybackState& playback = music != nullptr ? *music : idle_;
+
+    EngineTickInputs inputs;
+    inputs.handMode = handMode_.load() == 1;
+    inputs.clockMs = GetClockMs();
+    inputs.startMs = m_nStartMs.load();
+    inputs.nowMinute = LocalMinuteOfDay();
+    inputs.logEnabled = LogEnabled();
+    inputs.g_nEngineElapsed = published_.g_nEngineElapsed.load();
+
+    const EngineTickResult result = EngineTick(world_, playback, inputs);
+
+    m_dPosition.store(result.position);
+    published_.g_dPlayheadUnits.store(result.g_dPlayheadUnits);
+    published_.g_nEngineElapsed.store(result.g_nEngineElapsed);
+    // The effective period: from the end of the previous tick to the end of
+    // this one, on the wrapping 32-bit clock.
+    const std::uint32_t end = GetClockMs();
+    playback.m_fTickPeriod.store(static_cast<float>(end - lastTickEnd_));
+    lastTickEnd_ = end;
+    ticks_.fetch_add(1);
+}
+
+}  // namespace velmora

@@ -1,0 +1,65 @@
+#pragma once
+// The real-time engine thread: one engine tick per wake-up. The pacer wakes
+// it once every 21 ms (Resume); each pass runs the tick, tests the stop
+// signal and suspends itself, so a late pass is never made up and passes
+// never queue.
+//
+// Members are grouped by the thread that owns them.
+
+#include <atomic>
+#include <cstdint>
+
+#include "app/Thread.h"
+#include "engine/EngineTick.h"
+#include "engine/PlaybackState.h"
+
+namespace velmora {
+
+class CArbitrageThread : public Thread {
+public:
+    // What the engine publishes for the UI and the pacer's owner; written
+    // by the engine thread, read by any thread as latest values.
+    struct Published {
+        std::atomic<std::int32_t>& g_nEngineElapsed;  // ms since m_nStartMs, at the last system colour
+        std::atomic<double>& g_dPlayheadUnits;       // position / scale
+    };
+
+    // `handMode` is g_bHandMode (1 = hand mode), read once per tick.
+    CArbitrageThread(EngineWorld world, const std::atomic<std::int32_t>& handMode, Published published);
+    ~CArbitrageThread() override;
+
+    // Thread contract: owner thread, before Start (a change while running
+    // takes effect from the next tick). The playback clock to follow; with
+    // none the engine holds position 0 and still serves the hand panel.
+    void SetMusic(PlaybackState* music) { m_pMusic.store(music); }
+    PlaybackState* music() const { return m_pMusic.load(); }
+
+    // Thread contract: any thread. Ticks run so far, and the position the last one evaluated.
+    std::uint64_t ticks() const { return ticks_.load(); }
+    double position() const { return m_dPosition.load(); }
+    // GetClockMs() when the body started.
+    std::uint32_t startMs() const { return m_nStartMs.load(); }
+
+protected:
+    void Run() override;
+
+private:
+    void Tick();
+
+    // Set by the owner, read by the engine thread.
+    std::atomic<PlaybackState*> m_pMusic{nullptr};
+    EngineWorld world_;
+    const std::atomic<std::int32_t>& handMode_;
+    Published published_;
+
+    // Written by the engine thread, readable anywhere.
+    std::atomic<double> m_dPosition{0.0};
+    std::atomic<std::uint32_t> m_nStartMs{0};
+    std::atomic<std::uint64_t> ticks_{0};
+
+    // Engine thread only.
+    PlaybackState idle_;  // followed when no playback clock is linked
+    std::uint32_t lastTickEnd_ = 0;
+};
+
+}  // namespace velmora
