@@ -4,6 +4,7 @@
 
 #include "app/Log.h"
 #include "app/Profile.h"
+#include "engine/ArbitrageThread.h"
 #include "engine/ShowCompiler.h"
 #include "scene/SceneFile.h"
 #include "show/ShowFile.h"
@@ -14,6 +15,10 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
     show.Reset();
     output.Reallocate(scene.g_Channels);
     for (auto& sender : g_ModbusThreads) sender.Bind(g_csOutput, scene.g_Channels, output);
+    m_pArbitrageThread = std::make_unique<CArbitrageThread>(
+        EngineWorld{scene, show, caches, output, g_csOutput, night}, g_bHandMode,
+        CArbitrageThread::Published{g_nEngineElapsed, g_dPlayheadUnits});
+    g_ArbitrageThread = m_pArbitrageThread.get();
 }
 
 void Runtime::StartSenders() {

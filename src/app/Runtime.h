@@ -8,7 +8,9 @@
 // (or CLI main) thread. Workers reach shared state only under g_csOutput.
 
 #include <array>
+#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -23,6 +25,7 @@
 
 namespace velmora {
 
+class CArbitrageThread;
 class Prompter;
 
 class Runtime {
@@ -77,9 +80,21 @@ public:
     // are swapped in under g_csOutput.
     void CompileShow();
 
-    // The long-lived workers. The engine's subsystem registers it here (may
-    // stay null); the 100 channel senders are owned here, bound to this
-    // runtime's lock, channel table and image, and started by StartSenders.
+    // Hand mode (1) or watch mode (0), set by the hand panel; read by the
+    // engine once per tick.
+    std::atomic<std::int32_t> g_bHandMode{0};
+    // Published by the engine for the UI: ms of engine time at the last
+    // system colour, and the playhead in timeline units.
+    std::atomic<std::int32_t> g_nEngineElapsed{0};
+    std::atomic<double> g_dPlayheadUnits{0.0};
+
+    // The real-time engine, bound to this runtime's scene, show, caches,
+    // image and lock; link its playback clock (SetMusic) before Start.
+    CArbitrageThread& engine() { return *m_pArbitrageThread; }
+
+    // The long-lived workers: the engine (g_ArbitrageThread points at it) and
+    // the 100 channel senders, bound to this runtime's lock, channel table
+    // and image, and started by StartSenders.
     Thread* g_ArbitrageThread = nullptr;
     std::array<CModbusTCPThread, kChannelCount> g_ModbusThreads;
 
@@ -87,6 +102,7 @@ public:
     void StartSenders();
 
 private:
+    std::unique_ptr<CArbitrageThread> m_pArbitrageThread;
     Workspace workspace_;
     bool started_ = false;
     bool shutDown_ = false;
