@@ -1,0 +1,30 @@
+#include "media/ProgFile.h"
+
+#include "app/Profile.h"
+
+namespace velmora {
+
+namespace {
+constexpr const char* kMain = "Main";
+}
+
+ProgParams ReadProgFile(const std::filesystem::path& path) {
+    Profile profile;
+    profile.Load(path);
+    ProgParams p;
+    p.unitMS = profile.GetInt(kMain, "unitMS", ProgParams::kDefaultUnitMS);
+    p.num = profile.GetInt(kMain, "num", ProgParams::kDefaultNum);
+    p.power = profile.GetInt(kMain, "Power", ProgParams::kDefaultPower);
+    return p;
+}
+
+bool WriteProgFile(const std::filesystem::path& path, const ProgParams& params, std::string* error) {
+    Profile profile;
+    profile.Load(path);  // a file that exists but cannot be read is then not overwritten by Save
+    profile.SetInt(kMain, "unitMS", params.unitMS);
+    profile.SetInt(kMain, "num", params.num);
+    profile.SetInt(kMain, "power", params.power);
+    return profile.Save(error);
+}
+
+}  // namespace velmora
