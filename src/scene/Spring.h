@@ -41,6 +41,13 @@ struct CSpring {
     std::string COMID3;              // Z-axis motor address
     std::uint32_t m_nSeqY = 123;     // 8-bit sequence number, 123..255
     std::uint32_t m_nSeqZ = 123;
+    // Per motor output, the serial of the block and the step index of the
+    // command last sent by the engine: a new sequence number goes out only
+    // when either changes. Serials start at 1, steps at 0.
+    std::int32_t m_nSerialY = 0;
+    std::int64_t m_nStepY = -1;
+    std::int32_t m_nSerialZ = 0;
+    std::int64_t m_nStepZ = -1;
     COLORREF m_crColor = 0;
     std::int32_t BLOCKID_L = -1;     // light channel
     std::string COMID_L;             // light address
