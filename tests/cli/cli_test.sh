@@ -101,5 +101,40 @@ check "compile gives every spring two time-ordered tracks" \
 check "rotation blocks reach the ring springs on both axes" \
   'sum(1 for s in j["springs"] if s["stepsB"]) >= 24 and sum(1 for s in j["springs"] if s["stepsA"]) >= 6' < "$work/compile.json"
 
+# Engine ticks on the demo show: one JSON line per tick, reproducible.
+render() { "$cli" --workspace "$work/ws" render "$work/ws/Music/demo.mp3.tlf" --clock 12:00 "$@" 2>/dev/null; }
+render --at 0 --to 10000 --step 500 --level 64 > "$work/render.jsonl"
+render --at 0 --to 10000 --step 500 --level 64 > "$work/render2.jsonl"
+cmp -s "$work/render.jsonl" "$work/render2.jsonl" && echo "ok   render: same inputs, same output" \
+  || { echo "FAIL render output differs between runs"; failures=$((failures + 1)); }
+"$py" -c '
+import json, sys
+ticks = [json.loads(l) for l in open(sys.argv[1])]
+ok = len(ticks) == 21 and [t["position"] for t in ticks] == [500.0 * i for i in range(21)]
+ok = ok and all(t["level"] == 64 for t in ticks)
+for t in ticks:
+    for c in t["channels"]:
+        # A frame is the MBAP header and function fields plus two bytes a slot.
+        ok = ok and len(c["light512"]) == 1024 and len(c["frame"]) == 2 * (2 * len(c["slots"]) + 13)
+ok = ok and any(c["channel"] == 1 for c in ticks[0]["channels"])
+ok = ok and sum(s["m_bLit"] for s in ticks[8]["springs"]) > 0
+# Motor sequence numbers carry over from tick to tick while rotation blocks run.
+ok = ok and max(s["m_nSeqZ"] for s in ticks[-1]["springs"]) > max(s["m_nSeqZ"] for s in ticks[1]["springs"]) > 123
+ok = ok and all(set(s) == {"ID", "m_bLit", "m_nOutLevel", "m_crColor", "m_fSwingZ", "m_fSwingY", "m_nSeqY", "m_nSeqZ"} for s in ticks[0]["springs"])
+sys.exit(0 if ok else 1)
+' "$work/render.jsonl" && echo "ok   render: ticks, frames, lit springs and motor sequence numbers" \
+  || { echo "FAIL render ticks"; failures=$((failures + 1)); }
+render --at 4000 --hand --level 64 > "$work/render-hand.jsonl"
+check "render --hand: full level and the show is not played" \
+  'j["level"] == 128 and all(s["m_bLit"] == 0 for s in j["springs"])' < "$work/render-hand.jsonl"
+render --at 4000 --music "$work/ws/Music/demo.mp3" > "$work/render-music.jsonl"
+check "render --music: the level follows the analysis" '0 < j["level"] <= 128' < "$work/render-music.jsonl"
+if "$cli" --workspace "$work/ws" render "$work/ws/Music/demo.mp3.tlf" --at 0 --to 100 > /dev/null 2> "$work/err.txt"; then
+  echo "FAIL render --to without --step accepted"; failures=$((failures + 1))
+else
+  [ "$(wc -l < "$work/err.txt")" -eq 1 ] && echo "ok   render: one-line error for --to without --step" \
+    || { echo "FAIL render error not one line"; failures=$((failures + 1)); }
+fi
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

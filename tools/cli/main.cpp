@@ -24,6 +24,12 @@ constexpr const char* kUsage =
     "                            print an action asset as its cache holds it\n"
     "  compile FILE.tlf          print every spring's compiled angle tracks\n"
     "  analyse FILE.mp3          print the loudness/spectrum records of an MP3 file\n"
+    "  render FILE.tlf --at MS [--to MS --step MS] [--level L | --music FILE.mp3]\n"
+    "         [--hand] [--clock HH:MM] [--elapsed MS]\n"
+    "                            run engine ticks on the show at the given positions\n"
+    "                            and print one JSON line per tick (channels, springs,\n"
+    "                            groups); the level is L (default 0) or follows the\n"
+    "                            music, the time of day and engine clock are fixed\n"
     "\n"
     "options:\n"
     "  --workspace DIR  the installation folder (default: $VELMORA_HOME, else the\n"
@@ -68,5 +74,6 @@ int main(int argc, char** argv) {
     if (command == "asset") return velmora::cli::RunAsset(context);
     if (command == "compile") return velmora::cli::RunCompile(context);
     if (command == "analyse") return velmora::cli::RunAnalyse(context);
+    if (command == "render") return velmora::cli::RunRender(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
 }
