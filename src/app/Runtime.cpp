@@ -4,7 +4,12 @@
 
 #include "app/Log.h"
 #include "app/Profile.h"
+#include "app/Prompter.h"
 #include "engine/ArbitrageThread.h"
+#include "engine/MusicWav.h"
+#include "engine/Pacer.h"
+#include "media/MusicList.h"
+#include "media/ProgramList.h"
 #include "engine/ShowCompiler.h"
 #include "scene/SceneFile.h"
 #include "show/ShowFile.h"
@@ -19,6 +24,27 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
         EngineWorld{scene, show, caches, output, g_csOutput, night}, g_bHandMode,
         CArbitrageThread::Published{g_nEngineElapsed, g_dPlayheadUnits});
     g_ArbitrageThread = m_pArbitrageThread.get();
+    defaultPrompter_ = std::make_unique<RecordingPrompter>(false);
+    g_pMusicWav = std::make_unique<CMusicWav>(*this, *defaultPrompter_);
+    g_pMusicList = std::make_unique<CMusicList>(g_pMusicWav.get());
+    g_pProgramList = std::make_unique<CProgramList>(workspace_.AssetDir("Program"), g_pMusicWav.get());
+    g_pMusicWav->SetLists(g_pMusicList.get(), g_pProgramList.get());
+    m_pArbitrageThread->SetMusic(&g_pMusicWav->state());
+}
+
+void Runtime::SetPrompter(Prompter& prompter) {
+    g_pMusicWav->SetPrompter(prompter);
+}
+
+bool Runtime::StartPlayback() {
+    StartSenders();
+    if (g_ArbitrageThread && !g_ArbitrageThread->IsRunning() && !g_ArbitrageThread->Start()) return false;
+    if (!m_pPacer) {
+        std::array<Thread*, kChannelCount> senders{};
+        for (std::size_t i = 0; i < senders.size(); ++i) senders[i] = &g_ModbusThreads[i];
+        m_pPacer = std::make_unique<CPacer>(g_ArbitrageThread, senders);
+    }
+    return m_pPacer->IsRunning() || m_pPacer->Start();
 }
 
 void Runtime::StartSenders() {
@@ -33,9 +59,12 @@ bool Runtime::Startup(std::string* error) {
     g_strConfigIni = workspace_.ConfigIni();
     night = LoadConfig(g_strConfigIni);
     g_strSpringIni = workspace_.SpringIni();
-    const bool sceneOk = LoadSceneFile(error);
     Profile sceneProfile;
-    sceneProfile.Load(g_strSpringIni);  // a missing file lists no programs
+    sceneProfile.Load(g_strSpringIni);  // a missing file lists no music and no programs
+    g_pMusicList->LoadMusicList(sceneProfile);
+    g_pProgramList->LoadProgramList(sceneProfile);
+    listsLoaded_ = true;
+    const bool sceneOk = LoadSceneFile(error);
     caches.FillProgramCache(sceneProfile, scene);
     started_ = true;
     shutDown_ = false;
@@ -46,15 +75,35 @@ bool Runtime::Startup(std::string* error) {
 void Runtime::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    // The engine goes first so that it stops refilling the image while the
+    // The pacer goes first, so nothing is woken while the threads wind down;
+    // then the engine, so that it stops refilling the image while the
     // senders wind down.
+    if (m_pPacer) m_pPacer->Stop();
     if (g_ArbitrageThread) g_ArbitrageThread->Stop();
     std::array<Thread*, kChannelCount> senders{};
     for (std::size_t i = 0; i < senders.size(); ++i) senders[i] = &g_ModbusThreads[i];
     StopAllInParallel(senders, kSenderStopBound);
     LogMessage("ModbusTCPThread Save Quit");
+    SaveLists();
     LogMessage("程序退出");
     started_ = false;
+}
+
+void Runtime::SaveLists() {
+    if (!listsLoaded_ || g_strSpringIni.empty()) return;
+    Profile profile;
+    std::string error;
+    // A scene file that exists but cannot be read is not overwritten (Save refuses).
+    profile.Load(g_strSpringIni);
+    // Empty lists that the file never held leave it as it is.
+    if (g_pMusicList->m_list.empty() && g_pProgramList->m_list.empty() &&
+        !profile.HasKey(CMusicList::kSection, "MusicCount") && !profile.HasKey(CProgramList::kSection, "ProgramCount"))
+        return;
+    const std::string before = profile.Serialize();
+    g_pMusicList->SaveMusicList(profile);
+    g_pProgramList->SaveProgramList(profile);
+    if (profile.Serialize() == before) return;  // unchanged: no rewrite
+    if (!profile.Save(&error)) LogMessage("Runtime: lists not saved: %s", error.c_str());
 }
 
 bool Runtime::LoadSceneFile(std::string* error) {

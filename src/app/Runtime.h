@@ -26,6 +26,10 @@
 namespace velmora {
 
 class CArbitrageThread;
+class CMusicList;
+class CMusicWav;
+class CPacer;
+class CProgramList;
 class Prompter;
 
 class Runtime {
@@ -101,8 +105,31 @@ public:
     // Starts sender i for channel i + 1, for all 100.
     void StartSenders();
 
+    // The playback object (clock the engine follows) and the two playlists,
+    // created with the runtime; the lists are loaded by Startup and saved by
+    // Shutdown. Owner thread only, except what the engine reads through the
+    // playback state.
+    std::unique_ptr<CMusicWav> g_pMusicWav;
+    std::unique_ptr<CMusicList> g_pMusicList;
+    std::unique_ptr<CProgramList> g_pProgramList;
+
+    // Where the playback object's questions go (saving a modified show); by
+    // default every question is answered No.
+    void SetPrompter(Prompter& prompter);
+
+    // What the main view does when it is created: starts the 100 senders,
+    // then the engine, then the 1 ms pacer that wakes them. False when the
+    // engine or the pacer could not be started. Shutdown stops the pacer first.
+    bool StartPlayback();
+    const CPacer* pacer() const { return m_pPacer.get(); }
+
 private:
+    void SaveLists();
+
     std::unique_ptr<CArbitrageThread> m_pArbitrageThread;
+    std::unique_ptr<Prompter> defaultPrompter_;
+    std::unique_ptr<CPacer> m_pPacer;
+    bool listsLoaded_ = false;
     Workspace workspace_;
     bool started_ = false;
     bool shutDown_ = false;

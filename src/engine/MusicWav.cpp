@@ -55,7 +55,7 @@ SpectrumList AnalyseWithProgress(const std::filesystem::path& path, const CMusic
 
 CMusicWav::CMusicWav(Runtime& runtime, Prompter& prompter, Clock clock, PlayerFactory players, Analyser analyser)
     : runtime_(runtime),
-      prompter_(prompter),
+      prompter_(&prompter),
       clock_(clock ? std::move(clock) : Clock(GetClockMs)),
       players_(players ? std::move(players) : PlayerFactory([] { return std::make_unique<MusicPlayerControl>(); })),
       analyser_(analyser ? std::move(analyser) : Analyser(AnalyseWithProgress)) {
@@ -107,7 +107,7 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
         std::string error;
         std::filesystem::path showPath = m_strCurrent;
         showPath += ".tlf";
-        if (!runtime_.SaveShowFile(showPath, prompter_, &error) && !error.empty())
+        if (!runtime_.SaveShowFile(showPath, *prompter_, &error) && !error.empty())
             LogMessage("MusicWav: %s", error.c_str());
     }
 

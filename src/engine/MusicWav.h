@@ -66,6 +66,8 @@ public:
 
     // The lists the end-of-entry notice goes to (music mode / program mode).
     void SetLists(CMusicList* music, CProgramList* programs);
+    // Where the question before saving a modified show goes.
+    void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
     // Called with the analysis progress while an entry's music is analysed.
     void SetAnalysisProgress(Progress progress) { progress_ = std::move(progress); }
     // Called (from the engine thread) when an end-of-entry notice was queued,
@@ -118,7 +120,7 @@ private:
     static std::uint32_t Since(std::uint32_t nowMs, std::int64_t start);
 
     Runtime& runtime_;
-    Prompter& prompter_;
+    Prompter* prompter_;
     Clock clock_;
     PlayerFactory players_;
     Analyser analyser_;
