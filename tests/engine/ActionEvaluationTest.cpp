@@ -1,0 +1,198 @@
+// Member order and time, and what every action leaves behind: the lit state,
+// the block light, the level put back when only the light is driven.
+#include <cmath>
+
+#include "ActionFixture.h"
+#include "engine/MemberTiming.h"
+
+namespace velmora {
+namespace {
+
+using testing::ActionTest;
+
+// A triangle with no period is the peak throughout: a plain "on" action.
+TimeBlock Steady(std::int32_t peak) {
+    TimeBlock block = ActionTest::Block(kActionTriangle);
+    block.nWavMax = peak;
+    block.nPeriod = 0;
+    return block;
+}
+
+TEST_F(ActionTest, MembersStartOneIntervalApartInTakeOrder) {
+    CSpringGroup& group = GroupOf(5);
+    TimeBlock block = Steady(128);
+    block.nInterval = 100;
+
+    RunGroup(block, group, 399);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(Pump(i), 10000) << i;
+    // Not started: nothing at all is written, not even the level it kept.
+    SpringAt(4).m_nOutLevel = 77;
+    RunGroup(block, group, 399);
+    EXPECT_EQ(Pump(4), 0);
+    EXPECT_EQ(SpringAt(4).m_bLit, 0);
+    EXPECT_EQ(SpringAt(4).m_nOutLevel, 77);
+
+    RunGroup(block, group, 400);
+    EXPECT_EQ(Pump(4), 10000);
+    EXPECT_EQ(SpringAt(4).m_bLit, 1);
+
+    // Reversed, the last member leads and the first one is 400 ms behind.
+    block.nTakeOrder = kTakeReverse;
+    RunGroup(block, group, 0.5);
+    EXPECT_EQ(Pump(4), 10000);
+    EXPECT_EQ(Pump(3), 0);
+    EXPECT_EQ(Pump(0), 0);
+
+    // Blossom: the middle member first, then each pair around it together.
+    block.nTakeOrder = kTakeBlossom;
+    RunGroup(block, group, 150);
+    EXPECT_EQ(Pump(2), 10000);
+    EXPECT_EQ(Pump(1), 10000);
+    EXPECT_EQ(Pump(3), 10000);
+    EXPECT_EQ(Pump(0), 0);
+    EXPECT_EQ(Pump(4), 0);
+}
+
+TEST_F(ActionTest, PeaksStepByDeltaInGroupAndStayWithin0To128) {
+    CSpringGroup& group = GroupOf(6);
+    TimeBlock block = Steady(100);
+    block.nDeltaInGroup = -30;
+    RunGroup(block, group, 10);
+    const std::int32_t peaks[] = {100, 70, 40, 10, 0, 0};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(SpringAt(i).m_nOutLevel, peaks[i]) << i;
+        EXPECT_EQ(Pump(i), PumpFor(peaks[i])) << i;
+        EXPECT_EQ(SpringAt(i).m_bLit, peaks[i] > 0 ? 1 : 0) << i;
+    }
+    // Along the take order, not the member list.
+    block.nTakeOrder = kTakeReverse;
+    RunGroup(block, group, 10);
+    EXPECT_EQ(SpringAt(5).m_nOutLevel, 100);
+    EXPECT_EQ(SpringAt(2).m_nOutLevel, 10);
+
+    block.nWavMax = 100;
+    block.nDeltaInGroup = 30;
+    EXPECT_EQ(WavePeak(block, 1), 128);
+    block.nDeltaInGroup = 2147483647;
+    EXPECT_EQ(WavePeak(block, 4000000000LL), 128);
+    block.nDeltaInGroup = -2147483647 - 1;
+    EXPECT_EQ(WavePeak(block, 4000000000LL), 0);
+}
+
+TEST_F(ActionTest, MemberTimeAddsStartDriftOnceForEveryMember) {
+    CSpringGroup& group = GroupOf(3);
+    TimeBlock block = ActionTest::Block(kActionRectangle);
+    block.nWavMax = 128;
+    block.nPeriod = 100;
+    block.nPeriod1 = 100;
+    block.nWavMin = 1;
+    block.nInterval = 50;
+    block.nStartDrift = 150;
+    // At 20 ms the members are at 170, 120 and 70 ms of their waves.
+    RunGroup(block, group, 20);
+    EXPECT_EQ(Pump(0), 0);
+    EXPECT_EQ(Pump(1), 0);
+    EXPECT_EQ(Pump(2), 10000);
+    // A negative drift delays every member by the same amount.
+    block.nStartDrift = -60;
+    RunGroup(block, group, 59);
+    EXPECT_EQ(Pump(0), 0);
+    EXPECT_EQ(SpringAt(0).m_bLit, 0);
+    RunGroup(block, group, 60);
+    EXPECT_EQ(Pump(0), 10000);
+
+    EXPECT_EQ(MemberTime(50, block, 1000.9, 2), 400);
+    EXPECT_EQ(MemberTime(50, block, std::nan(""), 0), -1);
+}
+
+TEST_F(ActionTest, LightFileWithoutWaterDrivesOnlyTheLight) {
+    AddSprings(1);
+    WriteColours("three.color", {0x0000FF, 0x00FF00, 0xFF0000});  // file order is 0xRRGGBB
+    TimeBlock block = Steady(128);
+    block.szLight = "three.color";
+    block.IntervalLight = 100;
+    block.bLightTogether = 0;
+
+    SpringAt(0).m_nOutLevel = 40;
+    RunSpring(block, 0, 250);
+    // Colour 2 (by time: 250 / 100), the level back to what it was, the
+    // nozzle not switched on by this block.
+    EXPECT_EQ(Light(0), 0x0000FF);
+    EXPECT_EQ(SpringAt(0).m_crColor, 0x0000FFu);
+    EXPECT_EQ(SpringAt(0).m_nOutLevel, 40);
+    EXPECT_EQ(SpringAt(0).m_bLit, 0);
+    EXPECT_EQ(Pump(0), 0);
+
+    block.bLightTogether = 1;
+    RunSpring(block, 0, 50);
+    EXPECT_EQ(Light(0), 0xFF0000);
+    EXPECT_EQ(SpringAt(0).m_nOutLevel, 128);
+    EXPECT_EQ(SpringAt(0).m_bLit, 1);
+    EXPECT_EQ(Pump(0), 10000);
+}
+
+TEST_F(ActionTest, BlockLightByValueAndByTimeAndSystemLight) {
+    CSpringGroup& group = GroupOf(2);
+    WriteColours("four.color", {0x000001, 0x000002, 0x000003, 0x000004});
+    TimeBlock block = Steady(100);
+    block.nDeltaInGroup = -70;  // levels 100 and 30
+    block.szLight = "four.color";
+    block.nLightType = 1;       // by value: 128 / 4 = 32 levels a colour
+    RunGroup(block, group, 10);
+    EXPECT_EQ(Light(0), 0x040000);  // 100 / 32 = 3
+    EXPECT_EQ(Light(1), 0x010000);  // 30 / 32 = 0
+
+    // By time, each member by its own time: interval 100, members 100 ms apart.
+    block.nLightType = 0;
+    block.IntervalLight = 100;
+    block.nInterval = 100;
+    RunGroup(block, group, 350);
+    EXPECT_EQ(Light(0), 0x040000);  // 350 -> colour 3
+    EXPECT_EQ(Light(1), 0x030000);  // 250 -> colour 2
+
+    // The system light ignores the block's file and follows the engine clock.
+    block.bSystime = 1;
+    clockMs_ = 2 * 2000 + 5;
+    RunGroup(block, group, 350);
+    EXPECT_EQ(Light(0), static_cast<std::int32_t>(kSystemColours[2]));
+    EXPECT_EQ(Light(1), static_cast<std::int32_t>(kSystemColours[2]));
+
+    // A member at level 0 gets no light.
+    block.bSystime = 0;
+    block.nDeltaInGroup = -100;
+    RunGroup(block, group, 350);
+    EXPECT_EQ(Light(1), 0);
+    EXPECT_EQ(SpringAt(1).m_crColor, 0u);
+}
+
+TEST_F(ActionTest, LaserSendsTheRawCommandAndNoLight) {
+    CSpringGroup& group = GroupOf(2);
+    WriteColours("one.color", {0x123456});
+    TimeBlock block = ActionTest::Block(kActionLaser);
+    block.nWavMin = 12;
+    block.nWavMax = 34;
+    block.szLight = "one.color";
+    block.bLightTogether = 0;
+    block.nInterval = 100;
+    RunGroup(block, group, 50);
+    EXPECT_EQ(Pump(0), 1234);
+    EXPECT_EQ(SpringAt(0).m_nOutLevel, 1234);
+    EXPECT_EQ(SpringAt(0).m_bLit, 1);
+    EXPECT_EQ(Light(0), 0);
+    EXPECT_EQ(Pump(1), 0);  // not started
+    EXPECT_EQ(SpringAt(1).m_bLit, 0);
+}
+
+TEST_F(ActionTest, MissingMembersAreSkippedAndOversizedCountsBounded) {
+    AddSprings(2);
+    CSpringGroup& group = AddGroup({0, 1});
+    group.children[1] = 999;  // a member removed from the scene
+    group.childCount = 100000;
+    TimeBlock block = Steady(128);
+    RunGroup(block, group, 10);
+    EXPECT_EQ(Pump(0), 10000);
+    EXPECT_EQ(Pump(1), 0);
+}
+
+}  // namespace
+}  // namespace velmora
