@@ -157,6 +157,7 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
 
     m_nPrerollStart = clock_();
     preparationArmed_ = true;
+    ++m_nEntriesStarted;
     return true;
 }
 

@@ -110,6 +110,7 @@ public:
     bool m_bPictureDirty = true;  // the wave view's cached picture must be rebuilt
     bool m_bPlaying = false;      // an entry has been started
     std::int32_t m_nScrollOffset = 0;
+    std::uint32_t m_nEntriesStarted = 0;  // successful starts, for status displays
 
 private:
     std::optional<std::filesystem::path> Locate(const std::string& path, int programMode) const;

@@ -136,5 +136,36 @@ else
     || { echo "FAIL render error not one line"; failures=$((failures + 1)); }
 fi
 
+# Headless playback on the null audio output, against the simulator when it
+# is built beside the CLI. A 1 s program restarts at its end.
+printf '[Main]\nunitMS=50\nnum=20\npower=40\n' > "$work/ws/Program/short.prog"
+sim="$(dirname "$cli")/velmora-sim"
+simpid=""
+if [ -x "$sim" ]; then
+  "$sim" --workspace "$work/ws" --for 8 --quiet > "$work/sim.out" 2>&1 &
+  simpid=$!
+  for _ in $(seq 50); do grep -q listening "$work/sim.out" 2>/dev/null && break; sleep 0.1; done
+fi
+VELMORA_AUDIO=null "$cli" --workspace "$work/ws" play --program short.prog --for 2.5 > "$work/play.json" 2> "$work/play.err"
+check "play: a program entry runs on its own clock and restarts at its end" \
+  'j["m_bProgramMode"] == 1 and j["entriesStarted"] >= 2 and j["m_dLength"] == 1000 and j["engineTicks"] >= 60 and j["pacerTicks"] >= 1500' < "$work/play.json"
+if [ -n "$simpid" ]; then
+  check "play: the senders reach the simulator" 'j["m_nSendCount"] > 0 and j["m_nRecvCount"] > 0' < "$work/play.json"
+  wait "$simpid" || true
+fi
+grep -q "short.prog" "$work/play.err" && echo "ok   play: status lines name the entry" \
+  || { echo "FAIL play status"; failures=$((failures + 1)); }
+VELMORA_AUDIO=null "$cli" --workspace "$work/ws" play --for 1 > "$work/play2.json" 2>/dev/null
+check "play: the music list's first piece plays ahead by the preparation time" \
+  'j["m_bProgramMode"] == 0 and j["entry"].endswith("demo.mp3") and 500 < j["m_dPlayPos"] < 5000' < "$work/play2.json"
+cmp -s "$src/demo/spring.ini" "$work/ws/spring.ini" && echo "ok   play leaves unchanged lists unwritten" \
+  || { echo "FAIL play rewrote spring.ini"; failures=$((failures + 1)); }
+if VELMORA_AUDIO=null "$cli" --workspace "$work/ws" play --music "$work/none.mp3" --for 1 > /dev/null 2> "$work/play-missing.err"; then
+  echo "FAIL play of a missing file succeeded"; failures=$((failures + 1))
+else
+  [ "$(wc -l < "$work/play-missing.err")" -eq 1 ] && echo "ok   play: missing file, one-line error" \
+    || { echo "FAIL play missing file error"; cat "$work/play-missing.err"; failures=$((failures + 1)); }
+fi
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -20,6 +20,7 @@ int RunShow(const Context& context);
 int RunAsset(const Context& context);
 int RunCompile(const Context& context);
 int RunAnalyse(const Context& context);
+int RunPlay(const Context& context);
 int RunRender(const Context& context);
 
 }  // namespace velmora::cli

@@ -30,6 +30,11 @@ constexpr const char* kUsage =
     "                            and print one JSON line per tick (channels, springs,\n"
     "                            groups); the level is L (default 0) or follows the\n"
     "                            music, the time of day and engine clock are fixed\n"
+    "  play [--music FILE | --program NAME.prog] [--for SECONDS]\n"
+    "                            headless playback: senders, engine and 1 ms pacer\n"
+    "                            running, the music list (or the given entry) played\n"
+    "                            with its modes, a live status line on stderr, until\n"
+    "                            --for elapses or SIGINT/SIGTERM; prints a summary\n"
     "\n"
     "options:\n"
     "  --workspace DIR  the installation folder (default: $VELMORA_HOME, else the\n"
@@ -74,6 +79,7 @@ int main(int argc, char** argv) {
     if (command == "asset") return velmora::cli::RunAsset(context);
     if (command == "compile") return velmora::cli::RunCompile(context);
     if (command == "analyse") return velmora::cli::RunAnalyse(context);
+    if (command == "play") return velmora::cli::RunPlay(context);
     if (command == "render") return velmora::cli::RunRender(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
 }

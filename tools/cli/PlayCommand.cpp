@@ -1,0 +1,276 @@
+// The play command: headless playback as the main view runs it. Starts the
+// 100 senders, the engine and the 1 ms pacer, plays the workspace's music
+// list (or one music or program-control file) with the list's play modes,
+// and shows a live status line on stderr until --for elapses or SIGINT /
+// SIGTERM arrives; then shuts down in the program's order (pacer, engine,
+// senders, lists saved) and prints a JSON summary on stdout.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Commands.h"
+#include "Json.h"
+#include "app/Runtime.h"
+#include "app/Workspace.h"
+#include "engine/ArbitrageThread.h"
+#include "engine/MusicLevel.h"
+#include "engine/MusicWav.h"
+#include "engine/Pacer.h"
+#include "media/MusicList.h"
+#include "media/ProgFile.h"
+#include "media/ProgramList.h"
+
+namespace velmora::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<bool> g_stopRequested{false};
+
+extern "C" void OnStopSignal(int) {
+    g_stopRequested.store(true);
+}
+
+struct PlayOptions {
+    std::optional<std::string> music;
+    std::optional<std::string> program;
+    std::optional<double> seconds;
+};
+
+bool ParseOptions(const std::vector<std::string>& args, PlayOptions& options, std::string& error) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--music" && hasValue) {
+            options.music = args[++i];
+        } else if (a == "--program" && hasValue) {
+            options.program = args[++i];
+        } else if (a == "--for" && hasValue) {
+            const std::string& text = args[++i];
+            double value = 0.0;
+            const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+            if (r.ec != std::errc{} || r.ptr != text.data() + text.size() || !std::isfinite(value) || value < 0.0) {
+                error = "play: --for needs a number of seconds, not '" + text + "'";
+                return false;
+            }
+            options.seconds = value;
+        } else {
+            error = "play: unexpected argument '" + a + "' (usage: play [--music FILE | --program NAME.prog] [--for SECONDS])";
+            return false;
+        }
+    }
+    if (options.music && options.program) {
+        error = "play: give --music or --program, not both";
+        return false;
+    }
+    return true;
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The row of `list` whose name is the file part of `path`, or -1.
+template <class Entries>
+int FindRow(const Entries& list, const std::string& path) {
+    const std::string name = StoredFileName(path);
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (SameName(list[i].name, name)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string Clock(double ms) {
+    if (!std::isfinite(ms) || ms < 0) ms = 0;
+    const auto total = static_cast<long long>(ms);
+    char text[48];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", total / 60000, total / 1000 % 60, total % 1000);
+    return text;
+}
+
+struct ChannelCounts {
+    int connected = 0;
+    long long sent = 0;
+    long long received = 0;
+};
+
+ChannelCounts CountChannels(const Runtime& runtime) {
+    ChannelCounts c;
+    for (const CModbusTCPThread& sender : runtime.g_ModbusThreads) {
+        const std::string status = sender.Status();
+        // "连接成功" once connected, then "发[n]收[m]" after every exchange.
+        if (status == "连接成功" || status.rfind("发[", 0) == 0) ++c.connected;
+        c.sent += sender.m_nSendCount.load();
+        c.received += sender.m_nRecvCount.load();
+    }
+    return c;
+}
+
+std::string StatusLine(Runtime& runtime) {
+    const CMusicWav& wav = *runtime.g_pMusicWav;
+    const PlaybackState& state = wav.state();
+    const ChannelCounts ch = CountChannels(runtime);
+    const std::string entry = wav.m_strCurrent.empty() ? "-" : StoredFileName(wav.m_strCurrent);
+    char text[512];
+    std::snprintf(text, sizeof text, "%s%s  %s / %s  level %3d  tick %5.1f ms  channels %d/100  sent %lld  received %lld",
+                  wav.m_bProgramMode ? "[程控] " : "", entry.c_str(), Clock(state.m_dPlayPos.load()).c_str(),
+                  Clock(state.m_dLength.load()).c_str(), MusicLevel(state), static_cast<double>(state.m_fTickPeriod.load()),
+                  ch.connected, ch.sent, ch.received);
+    return text;
+}
+
+}  // namespace
+
+int RunPlay(const Context& context) {
+    PlayOptions options;
+    std::string error;
+    if (!ParseOptions(context.args, options, error)) return Fail(error);
+
+    Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    if (!fs::is_directory(runtime.workspace().root()))
+        return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
+    if (!runtime.Startup(&error)) return Fail("cannot read " + runtime.g_strSpringIni.string() + ": " + error);
+
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    CMusicWav& wav = *runtime.g_pMusicWav;
+    CMusicList& music = *runtime.g_pMusicList;
+    CProgramList& programs = *runtime.g_pProgramList;
+    wav.SetAnalysisProgress([terminal](double fraction) {
+        if (terminal) {
+            std::fprintf(stderr, "\r\033[K分析 %3d%%", static_cast<int>(fraction * 100.0));
+            std::fflush(stderr);
+        }
+    });
+
+    if (!runtime.StartPlayback()) {
+        runtime.Shutdown();
+        return Fail("play: the engine or the pacer could not be started");
+    }
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    struct sigaction oldInt {}, oldTerm {};
+    sigaction(SIGINT, &action, &oldInt);
+    sigaction(SIGTERM, &action, &oldTerm);
+
+    // A file the lists do not hold joins its list for this run only, so that
+    // the list's modes apply to it; it is taken out again before the lists
+    // are saved.
+    const std::size_t musicBefore = music.m_list.size();
+    const std::size_t programsBefore = programs.m_list.size();
+    bool started = false;
+    if (options.music) {
+        // A listed name plays the listed entry; a file on disk that is not
+        // listed under that exact path joins the list for this run.
+        int row = -1;
+        for (std::size_t i = 0; i < music.m_list.size(); ++i) {
+            if (music.m_list[i].path == *options.music) row = static_cast<int>(i);
+        }
+        if (row < 0 && !fs::exists(*options.music)) row = FindRow(music.m_list, *options.music);
+        if (row < 0) {
+            music.Add({*options.music});
+            row = static_cast<int>(music.m_list.size()) - 1;
+        }
+        started = wav.StartEntry(music.m_list[static_cast<std::size_t>(row)].path, 0, {});
+        if (started) music.m_nCurrent = row;
+    } else if (options.program) {
+        int row = FindRow(programs.m_list, *options.program);
+        if (row < 0) {
+            fs::path file = *options.program;
+            if (!fs::exists(file)) file = ResolveStored(programs.programDir(), *options.program);
+            const ProgParams p = ReadProgFile(file);
+            programs.m_list.push_back({file.string(), StoredFileName(file.string()), 0, p.unitMS, p.num, p.power});
+            row = static_cast<int>(programs.m_list.size()) - 1;
+        }
+        programs.m_nCurrent = row;
+        const CProgramList::program& e = programs.m_list[static_cast<std::size_t>(row)];
+        started = wav.StartEntry(e.path, 1,
+                                 ProgramSettings{static_cast<double>(e.unitMS),
+                                                 static_cast<double>(e.unitMS) * static_cast<double>(e.num),
+                                                 static_cast<double>(e.power)});
+    } else if (!music.m_list.empty()) {
+        music.DoubleClick(0);
+        started = wav.m_bPlaying;
+    } else {
+        error = "play: the workspace's music list is empty (give --music FILE or --program NAME.prog)";
+    }
+    if (!started && error.empty()) {
+        error = "play: cannot find " + (options.music ? *options.music : options.program ? *options.program : std::string("any entry of the music list"));
+    }
+
+    const auto begin = std::chrono::steady_clock::now();
+    auto nextStatus = begin;
+    const auto statusPeriod = terminal ? std::chrono::milliseconds(250) : std::chrono::milliseconds(1000);
+    if (started) {
+        auto nextTick = begin;
+        while (!g_stopRequested.load()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (options.seconds && now - begin >= std::chrono::duration<double>(*options.seconds)) break;
+            wav.Tick();
+            if (now >= nextStatus) {
+                const std::string line = StatusLine(runtime);
+                if (terminal) {
+                    std::fprintf(stderr, "\r\033[K%s", line.c_str());
+                } else {
+                    std::fprintf(stderr, "%s\n", line.c_str());
+                }
+                std::fflush(stderr);
+                nextStatus += statusPeriod;
+            }
+            nextTick += std::chrono::milliseconds(CMusicWav::kUpdatePeriodMs);
+            if (nextTick < std::chrono::steady_clock::now()) nextTick = std::chrono::steady_clock::now();
+            std::this_thread::sleep_until(nextTick);
+        }
+        if (terminal) std::fprintf(stderr, "\n");
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+
+    // What was playing when we stopped, before shutdown changes anything.
+    nlohmann::ordered_json out;
+    out["entry"] = wav.m_strCurrent;
+    out["m_bProgramMode"] = wav.m_bProgramMode;
+    out["entriesStarted"] = wav.m_nEntriesStarted;
+    out["m_dPlayPos"] = wav.state().m_dPlayPos.load();
+    out["m_dLength"] = wav.state().m_dLength.load();
+    out["m_fTickPeriod"] = wav.state().m_fTickPeriod.load();
+    out["seconds"] = seconds;
+    const std::uint64_t pacerTicks = runtime.pacer() ? runtime.pacer()->Ticks() : 0;
+    const std::uint64_t pacerSkipped = runtime.pacer() ? runtime.pacer()->Skipped() : 0;
+
+    if (music.m_list.size() > musicBefore) music.m_list.resize(musicBefore);
+    if (programs.m_list.size() > programsBefore) programs.m_list.resize(programsBefore);
+    runtime.Shutdown();
+    sigaction(SIGINT, &oldInt, nullptr);
+    sigaction(SIGTERM, &oldTerm, nullptr);
+
+    const ChannelCounts ch = CountChannels(runtime);
+    out["engineTicks"] = runtime.engine().ticks();
+    out["pacerTicks"] = pacerTicks;
+    out["pacerSkipped"] = pacerSkipped;
+    out["m_nSendCount"] = ch.sent;
+    out["m_nRecvCount"] = ch.received;
+    out["stoppedBySignal"] = g_stopRequested.load();
+    if (!started) return Fail(error);
+    std::cout << Dump(out) << "\n";
+    return 0;
+}
+
+}  // namespace velmora::cli
