@@ -1,5 +1,6 @@
 #include "engine/AssetCaches.h"
 
+#include "app/Clock.h"
 #include "app/Log.h"
 #include "app/Prompter.h"
 
@@ -14,7 +15,24 @@ std::filesystem::path InFolder(const Workspace& workspace, std::string_view fold
 }  // namespace
 
 AssetCaches::AssetCaches(Workspace workspace, Prompter* prompter)
-    : workspace_(std::move(workspace)), prompter_(prompter) {}
+    : workspace_(std::move(workspace)), prompter_(prompter), clock_(GetClockMs) {}
+
+bool AssetCaches::FailedRecently(const Failures& failures, std::string_view name) const {
+    const auto it = failures.find(name);
+    // Unsigned difference: right across the wrap of the 32-bit clock.
+    return it != failures.end() && static_cast<std::uint32_t>(clock_() - it->second.atMs) < kRetryMissingMs;
+}
+
+bool AssetCaches::NoteFailure(Failures& failures, std::string_view name) {
+    const std::uint32_t now = clock_();
+    const auto it = failures.find(name);
+    if (it != failures.end()) {
+        it->second.atMs = now;
+        return false;
+    }
+    failures.emplace(std::string(name), Failure{now});
+    return true;
+}
 
 template <class Record>
 std::shared_ptr<const Record> AssetCaches::Lookup(const Cache<Record>& cache, std::string_view name) {
@@ -54,11 +72,16 @@ std::shared_ptr<const MotorComplierCache> AssetCaches::FindMotorProgram(std::str
     {
         std::lock_guard lock(mutex_);
         if ((result = Lookup(g_listMotorCache, name))) return result;
+        if (FailedRecently(failedMotor_, name)) return nullptr;
         const std::filesystem::path path = MotorPath(name);
         if (path.empty()) return nullptr;
         std::optional<MotorProgramRead> read = LoadMotorFile(path);
         ++filesParsed_;
-        if (!read) return nullptr;
+        if (!read) {
+            NoteFailure(failedMotor_, name);
+            return nullptr;
+        }
+        if (const auto failed = failedMotor_.find(name); failed != failedMotor_.end()) failedMotor_.erase(failed);
         if (read->loops != LoopResult::Ok) {
             messages.emplace_back(kComplierErrorMessage);
             LogMessage("motor program %s: %s", std::string(name).c_str(),
@@ -77,6 +100,7 @@ std::shared_ptr<const MotorComplierCache> AssetCaches::FindMotorProgram(std::str
 std::shared_ptr<const FrameComplierCache> AssetCaches::FindFrameAnimation(std::string_view name) {
     std::lock_guard lock(mutex_);
     if (auto found = Lookup(g_listFrameCache, name)) return found;
+    if (FailedRecently(failedFrame_, name)) return nullptr;
     const std::filesystem::path path = FramePath(name);
     if (path.empty()) return nullptr;
     auto record = std::make_shared<FrameComplierCache>();
@@ -84,9 +108,13 @@ std::shared_ptr<const FrameComplierCache> AssetCaches::FindFrameAnimation(std::s
     const bool ok = LoadFrameFile(path, *record, &error);
     ++filesParsed_;
     if (!ok) {
-        if (std::filesystem::exists(path)) LogMessage("frame animation %s: %s", path.string().c_str(), error.c_str());
+        // Logged once while the name keeps failing, not at every re-probe.
+        std::error_code ec;
+        if (NoteFailure(failedFrame_, name) && std::filesystem::exists(path, ec))
+            LogMessage("frame animation %s: %s", path.string().c_str(), error.c_str());
         return nullptr;
     }
+    if (const auto failed = failedFrame_.find(name); failed != failedFrame_.end()) failedFrame_.erase(failed);
     record->m_szName = std::string(name);
     g_listFrameCache.emplace(record->m_szName, record);
     return record;
@@ -141,12 +169,20 @@ void AssetCaches::RemoveMotorProgram(std::string_view name) {
     std::shared_ptr<const MotorComplierCache> dropped;
     std::lock_guard lock(mutex_);
     dropped = Take(g_listMotorCache, name);
+    if (const auto failed = failedMotor_.find(name); failed != failedMotor_.end()) failedMotor_.erase(failed);
 }  // the lock is released before `dropped` lets the record go
 
 void AssetCaches::RemoveFrameAnimation(std::string_view name) {
     std::shared_ptr<const FrameComplierCache> dropped;
     std::lock_guard lock(mutex_);
     dropped = Take(g_listFrameCache, name);
+    if (const auto failed = failedFrame_.find(name); failed != failedFrame_.end()) failedFrame_.erase(failed);
+}
+
+void AssetCaches::ForgetFailedLookups() {
+    std::lock_guard lock(mutex_);
+    failedMotor_.clear();
+    failedFrame_.clear();
 }
 
 void AssetCaches::ClearLight512Cache() {

@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,10 +48,23 @@ public:
     // before other threads use the caches.
     void SetPrompter(Prompter* prompter) { prompter_ = prompter; }
 
+    // Milliseconds for remembering failed lookups (GetClockMs unless a test
+    // injects its own). Set it before other threads use the caches.
+    using Clock = std::function<std::uint32_t()>;
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
+
+    // A motor program or frame animation that could not be read is not
+    // probed again for this long: the engine asks for it on every tick, for
+    // every member, and a missing file must not cost a file-system probe each
+    // time. After it the file is looked for again, so one that appears is found.
+    static constexpr std::uint32_t kRetryMissingMs = 1000;
+
     // The motor program of a block (loops expanded), read on first use;
-    // nullptr when the file is missing or its Num is 0 (nothing is cached).
+    // nullptr when the file is missing or its Num is 0 (nothing is cached;
+    // the failure is remembered for kRetryMissingMs).
     std::shared_ptr<const MotorComplierCache> FindMotorProgram(std::string_view name);
-    // nullptr when the file is missing or unreadable (nothing is cached).
+    // nullptr when the file is missing or unreadable (nothing is cached;
+    // the failure is remembered for kRetryMissingMs).
     std::shared_ptr<const FrameComplierCache> FindFrameAnimation(std::string_view name);
     // Never nullptr: a missing file caches the empty sequence.
     std::shared_ptr<const LightComplierCache> FindColourSequence(std::string_view name);
@@ -60,9 +75,13 @@ public:
     // Never loads: programs come from FillProgramCache.
     std::shared_ptr<const ProgramCache> FindProgram(std::string_view name) const;
 
-    // Drop a record so that the next lookup reads the file again.
+    // Drop a record (or a remembered failure) so that the next lookup reads
+    // the file again.
     void RemoveMotorProgram(std::string_view name);
     void RemoveFrameAnimation(std::string_view name);
+    // Forgets every remembered failure of motor programs and frame
+    // animations: a refresh the operator asks for looks at the disk at once.
+    void ForgetFailedLookups();
     void ClearLight512Cache();
 
     // Replaces the program cache with the entries of the scene file's
@@ -98,8 +117,19 @@ private:
     static std::shared_ptr<const Record> Take(Cache<Record>& cache, std::string_view name);
     void Tell(const std::vector<std::string>& messages);
 
+    // When a name last failed to load.
+    struct Failure {
+        std::uint32_t atMs = 0;
+    };
+    using Failures = std::unordered_map<std::string, Failure, NameHash, std::equal_to<>>;
+    // True when `name` failed less than kRetryMissingMs ago (lock held).
+    bool FailedRecently(const Failures& failures, std::string_view name) const;
+    // Notes a failure now; true when the name was not failing before (lock held).
+    bool NoteFailure(Failures& failures, std::string_view name);
+
     const Workspace workspace_;
     Prompter* prompter_ = nullptr;
+    Clock clock_;
     std::atomic<std::size_t> filesParsed_{0};
 
     mutable std::mutex mutex_;  // the cache lock
@@ -108,6 +138,8 @@ private:
     Cache<LightComplierCache> g_listColourCache;
     Cache<Light512ComplierCache> g_listLight512Cache;
     std::unordered_set<std::string, NameHash, std::equal_to<>> failedLight512_;
+    Failures failedMotor_;
+    Failures failedFrame_;
     std::vector<std::shared_ptr<const ProgramCache>> g_listProgramCache;  // list order; names may repeat
 };
 

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "app/Log.h"
 #include "engine/AssetCaches.h"
@@ -51,23 +56,22 @@ void MakeDeltas(const MotorComplierCache& program, float factor, std::int32_t pu
     }
 }
 
-// Walks the rotation blocks twice: once counting each track's points so that
-// every track is allocated once, then filling them.
-class Compiler {
-public:
-    Compiler(const Scene& scene, AssetCaches& caches, std::int32_t scale, std::vector<SpringTracks>& tracks,
-             const CompileLimits& limits)
-        : scene_(scene), caches_(caches), scale_(scale), tracks_(tracks), limits_(limits),
-          counts_(2 * scene.springs.size(), 0) {}
+// One member's share of one block: its start point, then the program's
+// steps in turn, `count` points in all. The points of a run are in time
+// order because every step lasts zero or more milliseconds.
+struct Run {
+    std::size_t track;  // 2 * spring index, + 1 for the Z axis
+    float start;
+    const std::vector<StepDelta>* deltas;
+    std::size_t count;
+};
 
-    void StartFilling() {
-        for (std::size_t i = 0; i < tracks_.size(); ++i) {
-            tracks_[i].m_stepsA.reserve(counts_[2 * i]);
-            tracks_[i].m_stepsB.reserve(counts_[2 * i + 1]);
-        }
-        filling_ = true;
-        points_ = 0;
-    }
+// Walks the rotation blocks once and notes every member's run in the order
+// the points are made; no point is made yet.
+class RunCollector {
+public:
+    RunCollector(const Scene& scene, AssetCaches& caches, std::int32_t scale, const CompileLimits& limits)
+        : scene_(scene), caches_(caches), scale_(scale), limits_(limits) {}
 
     // One block over its take order; false once the point bound is reached.
     bool CompileBlock(const TimeBlock& block, const std::vector<TakeStep>& steps) {
@@ -83,7 +87,10 @@ public:
             if (!resolved.done) {
                 resolved.done = true;
                 resolved.program = caches_.FindMotorProgram(*section.program);
-                if (resolved.program) MakeDeltas(*resolved.program, section.factor, pulsesPerRound, resolved.deltas);
+                if (resolved.program) {
+                    resolved.deltas = &deltaStore_.emplace_back();
+                    MakeDeltas(*resolved.program, section.factor, pulsesPerRound, *resolved.deltas);
+                }
             }
             if (!resolved.program) continue;
 
@@ -97,42 +104,26 @@ public:
     }
 
     std::size_t points() const { return points_; }
+    const std::vector<Run>& runs() const { return runs_; }
 
 private:
     struct Resolved {
         bool done = false;
         std::shared_ptr<const MotorComplierCache> program;
-        std::vector<StepDelta> deltas;
+        std::vector<StepDelta>* deltas = nullptr;
     };
 
     bool AddMember(std::int32_t springId, bool zAxis, std::int64_t t0, std::int32_t repeat,
-                   const std::vector<StepDelta>& deltas) {
+                   const std::vector<StepDelta>* deltas) {
         const int index = scene_.SpringIndexOf(springId);
         if (index < 0) return true;
         const std::size_t room = limits_.maxPoints - points_;
         if (room == 0) return false;
-        const std::size_t runs = repeat > 0 && !deltas.empty() ? static_cast<std::size_t>(repeat) : 0;
-        const bool fits = runs <= (room - 1) / std::max<std::size_t>(deltas.size(), 1);
-        const std::size_t wanted = fits ? 1 + runs * deltas.size() : room;
-
-        if (!filling_) {
-            counts_[2 * static_cast<std::size_t>(index) + (zAxis ? 1 : 0)] += wanted;
-            points_ += wanted;
-            return fits;
-        }
-        SpringTracks& tracks = tracks_[static_cast<std::size_t>(index)];
-        std::vector<TrackPoint>& track = zAxis ? tracks.m_stepsB : tracks.m_stepsA;
-        float time = static_cast<float>(t0);
-        track.push_back({time, 0.0f, 0, 0.0f});
-        std::size_t left = wanted - 1;
-        for (std::size_t r = 0; r < runs && left > 0; ++r) {
-            for (const StepDelta& d : deltas) {
-                if (left == 0) break;
-                time = time + d.duration;
-                track.push_back({time, d.angle, d.reset, 0.0f});
-                --left;
-            }
-        }
+        const std::size_t runs = repeat > 0 && !deltas->empty() ? static_cast<std::size_t>(repeat) : 0;
+        const bool fits = runs <= (room - 1) / std::max<std::size_t>(deltas->size(), 1);
+        const std::size_t wanted = fits ? 1 + runs * deltas->size() : room;
+        const std::size_t track = 2 * static_cast<std::size_t>(index) + (zAxis ? 1 : 0);
+        runs_.push_back({track, static_cast<float>(t0), deltas, wanted});
         points_ += wanted;
         return fits;
     }
@@ -140,58 +131,207 @@ private:
     const Scene& scene_;
     AssetCaches& caches_;
     const std::int32_t scale_;
-    std::vector<SpringTracks>& tracks_;
     const CompileLimits& limits_;
-    std::vector<std::size_t> counts_;  // per spring: Y track, Z track
-    bool filling_ = false;
+    std::deque<std::vector<StepDelta>> deltaStore_;  // stable addresses for the runs
+    std::vector<Run> runs_;
     std::size_t points_ = 0;
 };
 
 bool EarlierPoint(const TrackPoint& a, const TrackPoint& b) { return a.m_fTime < b.m_fTime; }
 
-// Each member's run of points is already in time order, so a track is a
-// series of sorted runs: merging neighbouring runs sorts it in n log(runs),
-// and merging keeps points of equal time in the order they were made.
-class TrackSorter {
+std::int32_t NextAngle(std::int32_t angle, const TrackPoint& point) {
+    if (point.m_bReset) return 0;
+    // Below 2^24 the accumulator is exact as a float, so a step of no angle
+    // leaves it as it is; this spares the float round trip on every rest.
+    constexpr std::int32_t kExact = 1 << 24;
+    if (point.m_fStepAngle == 0.0f && angle <= kExact && angle >= -kExact) return angle;
+    return TruncToInt32(static_cast<float>(angle) + point.m_fStepAngle);
+}
+
+// Makes one track from its runs. The points are generated into scratch
+// buffers that stay warm from track to track, sorted there by merging
+// neighbouring runs (merging keeps points of equal time in the order they
+// were made), and the last merge writes the track with its absolute angles,
+// so the track's own memory is written once.
+class TrackBuilder {
 public:
-    void Sort(std::vector<TrackPoint>& track) {
+    // Scratch for the largest track up front, up to a bound; a larger track
+    // grows it when it comes.
+    explicit TrackBuilder(std::size_t largest) {
+        const std::size_t size = std::min(largest, kKeep);
+        a_.resize(size);
+        b_.resize(size);
+    }
+
+    void Build(const Run* const* runs, std::size_t runCount, std::size_t points, std::vector<TrackPoint>& out) {
+        if (points == 0) return;
+        if (a_.size() < points) {
+            a_.resize(points);
+            b_.resize(points);
+        }
+        Generate(runs, runCount);
+        out.reserve(points);  // normally reserved already
+        angle_ = 0;
+
         bounds_.assign(1, 0);
-        for (std::size_t i = 1; i < track.size(); ++i)
-            if (EarlierPoint(track[i], track[i - 1])) bounds_.push_back(i);
-        if (bounds_.size() == 1) return;
-        bounds_.push_back(track.size());
-        buffer_.resize(track.size());
-        while (bounds_.size() > 2) {
-            next_.clear();
-            std::size_t k = 0;
-            for (; k + 2 < bounds_.size(); k += 2) {
-                std::merge(track.begin() + Offset(k), track.begin() + Offset(k + 1), track.begin() + Offset(k + 1),
-                           track.begin() + Offset(k + 2), buffer_.begin() + Offset(k), EarlierPoint);
-                next_.push_back(bounds_[k]);
-            }
-            if (k + 1 < bounds_.size()) {
-                std::copy(track.begin() + Offset(k), track.begin() + Offset(k + 1), buffer_.begin() + Offset(k));
-                next_.push_back(bounds_[k]);
-            }
-            next_.push_back(track.size());
-            track.swap(buffer_);
-            bounds_.swap(next_);
+        for (std::size_t i = 1; i < points; ++i)
+            if (EarlierPoint(a_[i], a_[i - 1])) bounds_.push_back(i);
+        bounds_.push_back(points);
+        while (bounds_.size() > 3) MergePass(points);
+        if (bounds_.size() == 2) {
+            for (std::size_t i = 0; i < points; ++i) Emit(a_[i], out);
+            return;
+        }
+        const TrackPoint* x = a_.data();
+        const TrackPoint* const xEnd = a_.data() + bounds_[1];
+        const TrackPoint* y = xEnd;
+        const TrackPoint* const yEnd = a_.data() + points;
+        while (x != xEnd && y != yEnd) {
+            if (EarlierPoint(*y, *x)) Emit(*y++, out);
+            else Emit(*x++, out);
+        }
+        while (x != xEnd) Emit(*x++, out);
+        while (y != yEnd) Emit(*y++, out);
+    }
+
+    // A builder that made a huge track gives its scratch back.
+    void Trim() {
+        if (a_.size() > kKeep) {
+            a_ = {};
+            b_ = {};
         }
     }
 
 private:
+    static constexpr std::size_t kKeep = std::size_t{1} << 20;  // points of scratch kept between tracks
+
+    void Generate(const Run* const* runs, std::size_t runCount) {
+        TrackPoint* w = a_.data();
+        for (std::size_t r = 0; r < runCount; ++r) {
+            const Run& run = *runs[r];
+            float time = run.start;
+            *w++ = {time, 0.0f, 0, 0.0f};
+            const StepDelta* const first = run.deltas->data();
+            const StepDelta* const last = first + run.deltas->size();
+            const StepDelta* d = first;
+            for (std::size_t left = run.count - 1; left > 0; --left) {
+                time = time + d->duration;
+                *w++ = {time, d->angle, d->reset, 0.0f};
+                if (++d == last) d = first;
+            }
+        }
+    }
+
+    void MergePass(std::size_t points) {
+        next_.clear();
+        std::size_t k = 0;
+        for (; k + 2 < bounds_.size(); k += 2) {
+            std::merge(a_.begin() + Offset(k), a_.begin() + Offset(k + 1), a_.begin() + Offset(k + 1),
+                       a_.begin() + Offset(k + 2), b_.begin() + Offset(k), EarlierPoint);
+            next_.push_back(bounds_[k]);
+        }
+        if (k + 1 < bounds_.size()) {
+            std::copy(a_.begin() + Offset(k), a_.begin() + Offset(k + 1), b_.begin() + Offset(k));
+            next_.push_back(bounds_[k]);
+        }
+        next_.push_back(points);
+        a_.swap(b_);
+        bounds_.swap(next_);
+    }
+
+    void Emit(TrackPoint point, std::vector<TrackPoint>& out) {
+        angle_ = NextAngle(angle_, point);
+        point.m_fAngle = static_cast<float>(angle_);
+        out.push_back(point);
+    }
+
     std::ptrdiff_t Offset(std::size_t k) const { return static_cast<std::ptrdiff_t>(bounds_[k]); }
 
+    std::vector<TrackPoint> a_, b_;
     std::vector<std::size_t> bounds_, next_;
-    std::vector<TrackPoint> buffer_;
+    std::int32_t angle_ = 0;
 };
+
+// Below this many points a compile is over before threads would have started.
+constexpr std::size_t kParallelPoints = 200'000;
+
+// Builds every track from the collected runs, the tracks shared out among a
+// few threads; each track is made by one thread alone, so the result does
+// not depend on how they were shared.
+void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tracks, std::size_t points) {
+    const std::size_t trackCount = 2 * tracks.size();
+    // Runs grouped by track, each track's runs kept in the order they were made.
+    std::vector<std::size_t> first(trackCount + 1, 0);
+    std::vector<std::size_t> trackPoints(trackCount, 0);
+    for (const Run& run : runs) {
+        ++first[run.track + 1];
+        trackPoints[run.track] += run.count;
+    }
+    for (std::size_t t = 0; t < trackCount; ++t) first[t + 1] += first[t];
+    std::vector<const Run*> byTrack(runs.size());
+    {
+        std::vector<std::size_t> fill(first.begin(), first.end() - 1);
+        for (const Run& run : runs) byTrack[fill[run.track]++] = &run;
+    }
+
+    auto trackOf = [&tracks](std::size_t t) -> std::vector<TrackPoint>& {
+        SpringTracks& spring = tracks[t / 2];
+        return t % 2 == 0 ? spring.m_stepsA : spring.m_stepsB;
+    };
+    // Every track is reserved here, by the calling thread, so that its memory
+    // comes from the same allocator arena as the tracks it replaces (which
+    // this thread frees) and is taken again on the next compile instead of
+    // being faulted in afresh from the system.
+    std::size_t largest = 0;
+    for (std::size_t t = 0; t < trackCount; ++t) {
+        trackOf(t).reserve(trackPoints[t]);
+        largest = std::max(largest, trackPoints[t]);
+    }
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        TrackBuilder builder(largest);
+        for (std::size_t t = next.fetch_add(1); t < trackCount; t = next.fetch_add(1)) {
+            builder.Build(byTrack.data() + first[t], first[t + 1] - first[t], trackPoints[t], trackOf(t));
+            builder.Trim();
+        }
+    };
+
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t helpers = points < kParallelPoints ? 0 : std::min<std::size_t>(cores, 8) - 1;
+    std::vector<std::thread> threads;
+    std::vector<std::exception_ptr> failures(helpers);
+    for (std::size_t i = 0; i < helpers; ++i) {
+        try {
+            threads.emplace_back([&, i] {
+                try {
+                    work();
+                } catch (...) {
+                    failures[i] = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the ones running and this one finish the work
+        }
+    }
+    std::exception_ptr failure;
+    try {
+        work();
+    } catch (...) {
+        failure = std::current_exception();
+        next = trackCount;  // the others stop after their current track
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (const std::exception_ptr& f : failures)
+        if (!failure && f) failure = f;
+    if (failure) std::rethrow_exception(failure);
+}
 
 }  // namespace
 
 void AccumulateTrackAngles(std::vector<TrackPoint>& track) {
     std::int32_t angle = 0;
     for (TrackPoint& point : track) {
-        angle = point.m_bReset ? 0 : TruncToInt32(static_cast<float>(angle) + point.m_fStepAngle);
+        angle = NextAngle(angle, point);
         point.m_fAngle = static_cast<float>(angle);
     }
 }
@@ -199,41 +339,32 @@ void AccumulateTrackAngles(std::vector<TrackPoint>& track) {
 CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& caches,
                           std::vector<SpringTracks>& tracks, const CompileLimits& limits) {
     tracks.assign(scene.springs.size(), SpringTracks{});
-    Compiler compiler(scene, caches, show.m_nScale, tracks, limits);
+    RunCollector collector(scene, caches, show.m_nScale, limits);
     std::vector<TakeStep> steps;
     bool capped = false;
-    for (int pass = 0; pass < 2; ++pass) {
-        if (pass == 1) compiler.StartFilling();
-        for (const TimeBlock& block : show.blocks) {
-            if (block.nSpecicalType != kActionRotateZ && block.nSpecicalType != kActionRotateY) continue;
-            if (block.cannel < 0 || static_cast<std::size_t>(block.cannel) >= show.layers.size()) continue;
-            const Layer& layer = show.layers[static_cast<std::size_t>(block.cannel)];
-            if (layer.type == kLayerGroup) {
-                const CSpringGroup* group = scene.FindGroup(layer.GroupID);
-                if (group == nullptr) continue;
-                BuildTakeOrder(*group, block.nTakeOrder, steps);
-            } else if (layer.type == kLayerSpring) {
-                const CSpring* spring = scene.FindSpring(layer.GroupID);
-                if (spring == nullptr) continue;
-                BuildTakeOrder(*spring, steps);
-            } else {
-                continue;
-            }
-            if (!compiler.CompileBlock(block, steps)) {
-                capped = true;
-                break;
-            }
+    for (const TimeBlock& block : show.blocks) {
+        if (block.nSpecicalType != kActionRotateZ && block.nSpecicalType != kActionRotateY) continue;
+        if (block.cannel < 0 || static_cast<std::size_t>(block.cannel) >= show.layers.size()) continue;
+        const Layer& layer = show.layers[static_cast<std::size_t>(block.cannel)];
+        if (layer.type == kLayerGroup) {
+            const CSpringGroup* group = scene.FindGroup(layer.GroupID);
+            if (group == nullptr) continue;
+            BuildTakeOrder(*group, block.nTakeOrder, steps);
+        } else if (layer.type == kLayerSpring) {
+            const CSpring* spring = scene.FindSpring(layer.GroupID);
+            if (spring == nullptr) continue;
+            BuildTakeOrder(*spring, steps);
+        } else {
+            continue;
+        }
+        if (!collector.CompileBlock(block, steps)) {
+            capped = true;
+            break;
         }
     }
     if (capped) LogMessage("show compiler: stopped at %zu track points", limits.maxPoints);
-    TrackSorter sorter;
-    for (SpringTracks& t : tracks) {
-        for (std::vector<TrackPoint>* track : {&t.m_stepsA, &t.m_stepsB}) {
-            sorter.Sort(*track);
-            AccumulateTrackAngles(*track);
-        }
-    }
-    return {compiler.points(), capped};
+    BuildAllTracks(collector.runs(), tracks, collector.points());
+    return {collector.points(), capped};
 }
 
 CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,

@@ -53,12 +53,15 @@ TEST_F(AssetCachesTest, EachNameIsParsedOnce) {
 }
 
 TEST_F(AssetCachesTest, MissingMotorAndFrameCacheNothingMissingColourCachesEmpty) {
+    std::uint32_t now = 5000;
+    caches_.SetClock([&now] { return now; });
     EXPECT_FALSE(caches_.FindMotorProgram("later.motor"));
     EXPECT_FALSE(caches_.FindFrameAnimation("later.frm"));
     WriteMotor(dir_, "later.motor", {kMove});
     FrameComplierCache frame;
     frame.m_pPages.resize(1);
     dir_.Write("Frame/later.frm", SerializeFrameFile(frame));
+    now += AssetCaches::kRetryMissingMs;
     EXPECT_TRUE(caches_.FindMotorProgram("later.motor"));
     EXPECT_TRUE(caches_.FindFrameAnimation("later.frm"));
 
@@ -69,6 +72,80 @@ TEST_F(AssetCachesTest, MissingMotorAndFrameCacheNothingMissingColourCachesEmpty
     EXPECT_TRUE(caches_.FindColourSequence("later.color")->m_listColours.empty());  // cached, not re-read
     EXPECT_FALSE(caches_.FindMotorProgram(""));
     EXPECT_TRUE(prompter_.messages.empty());
+}
+
+// The engine asks for a block's program for every member on every tick; a
+// missing file is probed at most once a second, and found once it is there.
+TEST_F(AssetCachesTest, MissingFileIsProbedAtMostOnceASecond) {
+    std::uint32_t now = 0xFFFFFF00u;  // the 32-bit clock wraps during the test
+    caches_.SetClock([&now] { return now; });
+    for (int tick = 0; tick < 50; ++tick) {
+        EXPECT_FALSE(caches_.FindMotorProgram("m.motor"));
+        EXPECT_FALSE(caches_.FindFrameAnimation("f.frm"));
+        now += 10;
+    }
+    EXPECT_EQ(caches_.filesParsed(), 2u);
+
+    WriteMotor(dir_, "m.motor", {kMove});
+    FrameComplierCache frame;
+    frame.m_pPages.resize(2);
+    dir_.Write("Frame/f.frm", SerializeFrameFile(frame));
+    now = 0xFFFFFF00u + AssetCaches::kRetryMissingMs - 1;  // one millisecond short, across the wrap
+    EXPECT_FALSE(caches_.FindMotorProgram("m.motor"));
+    EXPECT_FALSE(caches_.FindFrameAnimation("f.frm"));
+    EXPECT_EQ(caches_.filesParsed(), 2u);
+    ++now;
+    const auto program = caches_.FindMotorProgram("m.motor");
+    ASSERT_TRUE(program);
+    EXPECT_EQ(program->m_listSteps.size(), 1u);
+    ASSERT_TRUE(caches_.FindFrameAnimation("f.frm"));
+    EXPECT_EQ(caches_.FindFrameAnimation("f.frm")->m_pPages.size(), 2u);
+    EXPECT_EQ(caches_.filesParsed(), 4u);
+
+    // A file with no steps (Num=0) fails like a missing one, and is remembered.
+    dir_.Write("motor/empty.motor", "[Main]\nNum=0\n");
+    EXPECT_FALSE(caches_.FindMotorProgram("empty.motor"));
+    EXPECT_FALSE(caches_.FindMotorProgram("empty.motor"));
+    EXPECT_EQ(caches_.filesParsed(), 5u);
+}
+
+TEST_F(AssetCachesTest, RemovalAndRefreshForgetAFailureAtOnce) {
+    std::uint32_t now = 100;
+    caches_.SetClock([&now] { return now; });
+    EXPECT_FALSE(caches_.FindMotorProgram("a.motor"));
+    EXPECT_FALSE(caches_.FindFrameAnimation("a.frm"));
+    EXPECT_FALSE(caches_.FindMotorProgram("b.motor"));
+    WriteMotor(dir_, "a.motor", {kMove});
+    WriteMotor(dir_, "b.motor", {kMove, kMove});
+    FrameComplierCache frame;
+    frame.m_pPages.resize(1);
+    dir_.Write("Frame/a.frm", SerializeFrameFile(frame));
+
+    // The operator edits a block: its program is dropped, failure included.
+    caches_.RemoveMotorProgram("a.motor");
+    caches_.RemoveFrameAnimation("a.frm");
+    EXPECT_TRUE(caches_.FindMotorProgram("a.motor"));
+    EXPECT_TRUE(caches_.FindFrameAnimation("a.frm"));
+    EXPECT_FALSE(caches_.FindMotorProgram("b.motor"));  // still remembered
+    caches_.ForgetFailedLookups();
+    ASSERT_TRUE(caches_.FindMotorProgram("b.motor"));
+    EXPECT_EQ(caches_.FindMotorProgram("b.motor")->m_listSteps.size(), 2u);
+}
+
+// An unreadable frame file is logged when it starts failing, not at every re-probe.
+TEST_F(AssetCachesTest, UnreadableFrameIsLoggedOnceWhileItKeepsFailing) {
+    std::uint32_t now = 0;
+    caches_.SetClock([&now] { return now; });
+    dir_.Write("Frame/bad.frm", "no frame here");
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(caches_.FindFrameAnimation("bad.frm"));
+        now += AssetCaches::kRetryMissingMs;
+    }
+    EXPECT_EQ(caches_.filesParsed(), 5u);
+    const std::string log = ReadAll(log_);
+    std::size_t lines = 0;
+    for (std::size_t at = log.find("bad.frm"); at != std::string::npos; at = log.find("bad.frm", at + 1)) ++lines;
+    EXPECT_EQ(lines, 1u) << log;
 }
 
 TEST_F(AssetCachesTest, UnmatchedLoopIsToldAndTheRecordKept) {

@@ -1,0 +1,120 @@
+// A show large enough that the compiler shares its tracks out among threads,
+// checked against the plainest way to the same tracks: every block compiled
+// alone, each spring's points put together in block order, stably sorted by
+// time, and the absolute angles accumulated again.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "EngineFiles.h"
+#include "app/Prompter.h"
+#include "engine/AssetCaches.h"
+#include "engine/ShowCompiler.h"
+
+namespace velmora {
+namespace {
+
+using testing::ScratchDir;
+using testing::WriteMotor;
+
+constexpr int kSprings = 300;
+constexpr int kGroups = 30;
+constexpr int kMembers = 40;
+constexpr int kBlocksPerGroup = 6;
+
+bool SamePoints(const std::vector<TrackPoint>& a, const std::vector<TrackPoint>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TrackPoint)) == 0);
+}
+
+TEST(ShowCompilerLarge, ThreadedMergeMatchesBlockByBlockStableSort) {
+    ScratchDir dir;
+    // Three programs with different angles, so that the order of points of
+    // equal time shows in the result.
+    WriteMotor(dir, "a.motor", {{kMotorMove, 1000, 400, 0, 0}, {kMotorRest, 150, 0, 0, 0}});
+    WriteMotor(dir, "b.motor", {{kMotorMove, 800, -240, 0, 0}, {kMotorReset, 0, 0, 0, 0}, {kMotorRest, 90, 0, 0, 0}});
+    WriteMotor(dir, "c.motor", {{kMotorMove, 1200, 700, 0, 0}, {kMotorMove, -600, 333, 0, 0}});
+    RecordingPrompter prompter;
+    AssetCaches caches(Workspace(dir.path()), &prompter);
+
+    Scene scene;
+    scene.settings.g_nPulsePerRoundZ = 4000;
+    scene.settings.g_nPulsePerRoundY = 360;
+    for (int i = 0; i < kSprings; ++i) {
+        CSpring spring;
+        spring.ID = 1 + i;
+        scene.springs.push_back(spring);
+    }
+    // Overlapping groups: every spring belongs to about four of them.
+    for (int g = 0; g < kGroups; ++g) {
+        CSpringGroup group;
+        group.ID = 1000 + g;
+        group.childCount = kMembers;
+        for (int j = 0; j < kMembers; ++j) group.children[static_cast<std::size_t>(j)] = 1 + (g * 37 + j * 7) % kSprings;
+        scene.groups.push_back(group);
+    }
+    scene.Reindex();
+
+    Show show;
+    show.Reset();
+    const char* programs[] = {"a.motor", "b.motor", "c.motor"};
+    for (int g = 0; g < kGroups; ++g) show.layers[static_cast<std::size_t>(g)] = {"", 1000 + g, kLayerGroup, 0};
+    for (int b = 0; b < kBlocksPerGroup; ++b) {
+        for (int g = 0; g < kGroups; ++g) {
+            TimeBlock& block = show.blocks.emplace_back();
+            block.cannel = g;
+            // Groups share start times, so runs of different blocks begin together.
+            block.start = static_cast<float>(b * 40 + (g % 3) * 10);
+            block.end = block.start + 30;
+            block.nSpecicalType = (g + b) % 2 == 0 ? kActionRotateZ : kActionRotateY;
+            block.nTakeOrder = (g + b) % 7;
+            block.nInterval = g % 4 == 0 ? 0 : 25;
+            block.szMotor = programs[(g + b) % 3];
+            block.forMotor1 = 12;
+        }
+    }
+
+    std::vector<SpringTracks> whole;
+    const CompileResult result = BuildTracks(scene, show, caches, whole);
+    ASSERT_FALSE(result.capped);
+    ASSERT_GT(result.points, 200'000u);  // enough for the threaded path
+
+    // The reference: one block at a time, far below the threaded size.
+    std::vector<SpringTracks> expected(scene.springs.size());
+    std::vector<SpringTracks> part;
+    for (const TimeBlock& block : show.blocks) {
+        Show single = show;
+        single.blocks.assign(1, block);
+        BuildTracks(scene, single, caches, part);
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            expected[i].m_stepsA.insert(expected[i].m_stepsA.end(), part[i].m_stepsA.begin(), part[i].m_stepsA.end());
+            expected[i].m_stepsB.insert(expected[i].m_stepsB.end(), part[i].m_stepsB.begin(), part[i].m_stepsB.end());
+        }
+    }
+    std::size_t points = 0;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        for (auto* track : {&expected[i].m_stepsA, &expected[i].m_stepsB}) {
+            std::stable_sort(track->begin(), track->end(),
+                             [](const TrackPoint& a, const TrackPoint& b) { return a.m_fTime < b.m_fTime; });
+            AccumulateTrackAngles(*track);
+            points += track->size();
+        }
+        ASSERT_TRUE(SamePoints(whole[i].m_stepsA, expected[i].m_stepsA)) << "spring index " << i << " Y track";
+        ASSERT_TRUE(SamePoints(whole[i].m_stepsB, expected[i].m_stepsB)) << "spring index " << i << " Z track";
+    }
+    EXPECT_EQ(points, result.points);
+
+    // And again: the sharing out among threads does not change the result.
+    std::vector<SpringTracks> again;
+    BuildTracks(scene, show, caches, again);
+    for (std::size_t i = 0; i < again.size(); ++i) {
+        ASSERT_TRUE(SamePoints(again[i].m_stepsA, whole[i].m_stepsA));
+        ASSERT_TRUE(SamePoints(again[i].m_stepsB, whole[i].m_stepsB));
+    }
+}
+
+}  // namespace
+}  // namespace velmora
