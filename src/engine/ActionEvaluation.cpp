@@ -91,7 +91,8 @@ void EvaluateMember(TickContext& ctx, BlockPlan& plan, const CSpringGroup* group
             t = MemberTime(ctx.scale, block, now, step);
             if (t < 0) return;
             float angle = 0.0f;
-            if (SwingAngle(block, plan.duration, t, angle)) (type == kActionSwingZ ? spring.m_fSwingZ : spring.m_fSwingY) = angle;
+            if (SwingAngle(block, plan.duration, t, angle))
+                (type == kActionSwingZ ? spring.m_fSwingZ : spring.m_fSwingY) = angle;
             break;
         }
         case kActionFrame: {

@@ -36,8 +36,8 @@ void RunRunningHorse(TickContext& ctx, const CSpringGroup& group, const TimeBloc
 
     const auto s = static_cast<std::size_t>(idx);
     if (s >= TakeStepCount(n, block.nTakeOrder)) return;
-    const std::int32_t driven =
-        static_cast<std::int32_t>(std::clamp<std::int64_t>(static_cast<std::int64_t>(level) + block.ForceWav / 2, 0, 128));
+    const std::int64_t lifted = static_cast<std::int64_t>(level) + block.ForceWav / 2;
+    const auto driven = static_cast<std::int32_t>(std::clamp<std::int64_t>(lifted, 0, 128));
     const TakePositions at = TakeStepPositions(n, block.nTakeOrder, s);
     Drive(ctx, group.children[at.first], driven);
     if (at.paired) Drive(ctx, group.children[at.second], driven);

@@ -54,7 +54,8 @@ TEST(WaveLevels, RectangleIsOnForNWavMinCrests) {
     block.nPeriod1 = 300;
     block.nWavMin = 3;
     for (std::int64_t t : {0, 199, 500, 699, 1000, 1199}) EXPECT_EQ(RectangleLevel(block, 0, t, 90), 90) << t;
-    for (std::int64_t t : {200, 499, 700, 999, 1200, 1499, 1500, 1700, 100000}) EXPECT_EQ(RectangleLevel(block, 0, t, 90), 0) << t;
+    for (std::int64_t t : {200, 499, 700, 999, 1200, 1499, 1500, 1700, 100000})
+        EXPECT_EQ(RectangleLevel(block, 0, t, 90), 0) << t;
 
     // No count means one crest; no period means the block's length.
     block.nWavMin = 0;
