@@ -64,7 +64,28 @@ void RaisePriority(std::thread& thread) {
     }
 }
 
+bool ApplyAffinity(std::thread& thread, int cpu) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (cpu >= 0 && cpu < CPU_SETSIZE) {
+        CPU_SET(cpu, &set);
+    } else {
+        for (int i = 0; i < CPU_SETSIZE; ++i) CPU_SET(i, &set);
+    }
+    return pthread_setaffinity_np(thread.native_handle(), sizeof set, &set) == 0;
+}
+
 }  // namespace
+
+bool Thread::SetCpuAffinity(int cpu) {
+    std::lock_guard op(opMutex_);
+    cpuAffinity_.store(cpu);
+    {
+        std::lock_guard state(stateMutex_);
+        if (!control_ || !thread_.joinable()) return true;
+    }
+    return ApplyAffinity(thread_, cpu);
+}
 
 Thread::Thread(std::chrono::milliseconds stopBound)
     : stopBound_(std::max(stopBound, std::chrono::milliseconds{0})) {}
@@ -101,6 +122,7 @@ bool Thread::Start() {
         return false;
     }
     RaisePriority(thread_);
+    if (cpuAffinity_.load() >= 0) ApplyAffinity(thread_, cpuAffinity_.load());
     return true;
 }
 

@@ -18,6 +18,7 @@
 // made by every Start, which is also how the stop signal is "reset": a body
 // abandoned earlier keeps seeing its own stop request.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -79,6 +80,14 @@ public:
 
     std::chrono::milliseconds stopBound() const { return stopBound_; }
 
+    // Thread contract: owner thread; serialised with Start and Stop. Keeps the
+    // body on one CPU (-1: any CPU), from now on if it runs and at every later
+    // Start. A thread woken by another one that runs on the same CPU starts
+    // without a cross-CPU wake-up, which is what the paced threads want.
+    // False when the system refuses (the wish is still kept for later Starts).
+    bool SetCpuAffinity(int cpu);
+    int cpuAffinity() const { return cpuAffinity_.load(); }
+
 protected:
     // The body; runs once on the new thread.
     virtual void Run() = 0;
@@ -111,6 +120,7 @@ private:
     static void Entry(Thread* self, std::shared_ptr<ThreadControl> control);
 
     const std::chrono::milliseconds stopBound_;
+    std::atomic<int> cpuAffinity_{-1};
 
     // Held across the whole of Start, Stop and destruction (Stop may wait for
     // the full bound while holding it).

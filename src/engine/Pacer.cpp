@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <ctime>
 
+#include <sched.h>
+
 namespace velmora {
 
 std::int64_t MonotonicNs() {
@@ -19,8 +21,32 @@ void SleepUntilNs(std::int64_t deadlineNs) {
     }
 }
 
-CPacer::CPacer(Thread* engine, std::span<Thread* const> senders)
-    : engine_(engine), senders_(senders.begin(), senders.end()) {}
+namespace {
+
+// The highest-numbered CPU the process may run on; -1 when there is only one
+// (nothing to choose) or the set cannot be read.
+int LastAllowedCpu() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof set, &set) != 0 || CPU_COUNT(&set) < 2) return -1;
+    for (int cpu = CPU_SETSIZE - 1; cpu >= 0; --cpu) {
+        if (CPU_ISSET(cpu, &set)) return cpu;
+    }
+    return -1;
+}
+
+}  // namespace
+
+CPacer::CPacer(Thread* engine, std::span<Thread* const> senders, bool shareCpu)
+    : engine_(engine), senders_(senders.begin(), senders.end()) {
+    if (shareCpu && engine_) {
+        cpu_ = LastAllowedCpu();
+        if (cpu_ >= 0) {
+            SetCpuAffinity(cpu_);
+            engine_->SetCpuAffinity(cpu_);
+        }
+    }
+}
 
 CPacer::~CPacer() {
     WaitForBodiesToEnd();

@@ -26,7 +26,10 @@ public:
     static constexpr std::int64_t kPeriodNs = 1'000'000;
 
     // `engine` may be null (no engine registered); null senders are skipped.
-    CPacer(Thread* engine, std::span<Thread* const> senders);
+    // With `shareCpu`, the pacer and the engine are kept on one CPU (the last
+    // one this process may use), so the engine's wake-up needs no cross-CPU
+    // signal: on virtual machines that signal is what makes wake-ups late.
+    CPacer(Thread* engine, std::span<Thread* const> senders, bool shareCpu = true);
     ~CPacer() override;
 
     // One timer tick: advances the counter and resumes whom the cycle names.
@@ -38,6 +41,8 @@ public:
     // Ticks run and grid points skipped because the pacer woke too late.
     std::uint64_t Ticks() const { return ticks_.load(std::memory_order_relaxed); }
     std::uint64_t Skipped() const { return skipped_.load(std::memory_order_relaxed); }
+    // The CPU the pacer and the engine share; -1 when they are not pinned.
+    int cpu() const { return cpu_; }
     // CLOCK_MONOTONIC time (ns) of the grid point of the last tick that resumed
     // the engine; set before the resume, so a woken engine can measure its lateness.
     std::int64_t LastEngineDeadlineNs() const { return engineDeadlineNs_.load(std::memory_order_acquire); }
@@ -47,6 +52,7 @@ protected:
 
 private:
     Thread* const engine_;
+    int cpu_ = -1;
     const std::vector<Thread*> senders_;
 
     // Written by the body (or a test's OnTick calls), read by anyone.

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include <sched.h>
+
 #include "engine/Pacer.h"
 
 namespace velmora {
@@ -19,6 +21,7 @@ public:
     explicit PassCounter(std::chrono::milliseconds work = 0ms) : work_(work) {}
     ~PassCounter() override { WaitForBodiesToEnd(); }
     std::atomic<int> passes{0};
+    std::atomic<int> lastCpu{-1};
 
     // Waits until the body is back in its suspension (or 2 s passed).
     bool WaitIdle() const {
@@ -34,6 +37,7 @@ protected:
     void Run() override {
         while (SuspendSelf()) {
             ++passes;
+            lastCpu = sched_getcpu();
             if (work_ > 0ms) std::this_thread::sleep_for(work_);
         }
     }
@@ -113,6 +117,20 @@ TEST(PacerTest, ResumesOfABusyEngineAreLostNotQueued) {
     EXPECT_LE(passesAtStop, 8);
     EXPECT_GE(passesAtStop, 3);
     EXPECT_LE(engine.passes, passesAtStop + 1);
+}
+
+TEST(PacerTest, EngineRunsOnThePacersCpu) {
+    PassCounter engine;
+    CPacer pacer(&engine, {});
+    if (pacer.cpu() < 0) GTEST_SKIP() << "only one CPU available";
+    ASSERT_TRUE(engine.Start());  // started after the pacer chose: pinned at Start
+    ASSERT_TRUE(pacer.Start());
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (engine.passes < 3 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    pacer.Stop();
+    EXPECT_GE(engine.passes, 3);
+    EXPECT_EQ(engine.lastCpu, pacer.cpu());
+    EXPECT_EQ(engine.cpuAffinity(), pacer.cpu());
 }
 
 TEST(PacerTest, StopsPromptlyAndCanStartAgain) {
