@@ -192,8 +192,9 @@ ordered_json ChannelsJson(const Runtime& runtime) {
         entry["slots"] = slots;
         entry["light512"] = Hex(light);
         // What the channel's sender would put on the wire now: tagNum slots,
-        // and for a moving-head channel its buffer.
-        const std::span<const std::int32_t> sent(slots.data(), std::min(slots.size(), kMaxFrameTags));
+        // and for a moving-head channel its buffer. A channel too large for
+        // one request sends nothing (empty frame).
+        const std::span<const std::int32_t> sent(slots);
         frame.assign(RequestFrameSize(sent.size()), 0);
         const std::span<const std::uint8_t> buffer =
             row.regType == 5 ? std::span<const std::uint8_t>(light) : std::span<const std::uint8_t>();
