@@ -121,16 +121,37 @@ timespec AddMs(timespec t, long ms) {
 struct Result {
     long wakes = 0;
     long completed = 0;
+    // Why the other wake-ups made no completed exchange: the resume found the
+    // sender still busy with an earlier pass (it is lost, by design); the pass
+    // ran but had not finished by the next wake-up; the pass ended without a
+    // reply (a failed send or read, which also drops the connection).
+    long lostResumes = 0;
+    long late = 0;
+    long failed = 0;
+    long reconnects = 0;
+    bool missesCounted = false;
     std::vector<std::int64_t> latencyUs;
     double cpuPerSecondMs = 0;
 };
 
+double LoadAverage() {
+    double load[1] = {0};
+    return getloadavg(load, 1) == 1 ? load[0] : -1.0;
+}
+
 void Print(const char* who, int tagNum, Result& r) {
     const double share = r.wakes > 0 ? 100.0 * static_cast<double>(r.completed) / static_cast<double>(r.wakes) : 0.0;
     std::printf("%-10s tagNum %3d: wake-ups %ld, completed %ld (%.3f %%), latency p50 %.3f ms p99 %.3f ms, "
-                "CPU %.1f ms/s\n",
+                "CPU %.1f ms/s, load average %.2f\n",
                 who, tagNum, r.wakes, r.completed, share, Percentile(r.latencyUs, 0.50),
-                Percentile(r.latencyUs, 0.99), r.cpuPerSecondMs);
+                Percentile(r.latencyUs, 0.99), r.cpuPerSecondMs, LoadAverage());
+    if (!r.missesCounted) {
+        std::fflush(stdout);
+        return;
+    }
+    std::printf("%-10s            misses: resume lost (sender busy) %ld, pass not done by next wake-up %ld, "
+                "failed exchange %ld (reconnects %ld)\n",
+                "", r.lostResumes, r.late, r.failed, r.reconnects);
     std::fflush(stdout);
 }
 
@@ -156,8 +177,10 @@ Result RunSenders(const std::vector<std::uint16_t>& ports, int tagNum, int secon
     }
 
     Result result;
+    result.missesCounted = true;
     std::array<std::int32_t, kChannelCount> recvBefore{};
     std::array<bool, kChannelCount> woken{};
+    std::array<bool, kChannelCount> wasReconnecting{};
     const long cycles = static_cast<long>(seconds) * 1000 / kCycleMs;
     result.latencyUs.reserve(static_cast<std::size_t>(cycles) * kChannelCount);
     timespec next{};
@@ -170,13 +193,23 @@ Result RunSenders(const std::vector<std::uint16_t>& ports, int tagNum, int secon
         for (std::size_t i = 0; i < kChannelCount; ++i) {
             CModbusTCPThread& s = (*senders)[i];
             const std::int32_t recv = s.m_nRecvCount.load();
-            if (woken[i] && recv != recvBefore[i]) {
-                ++result.completed;
-                result.latencyUs.push_back(s.lastExchangeUs.load());
+            if (woken[i]) {
+                if (recv != recvBefore[i]) {
+                    ++result.completed;
+                    result.latencyUs.push_back(s.lastExchangeUs.load());
+                } else if (!s.IsSuspended()) {
+                    ++result.late;
+                } else {
+                    ++result.failed;
+                }
             }
             recvBefore[i] = recv;
+            const bool reconnecting = s.m_bReconnect.load() == 1;
+            if (reconnecting && !wasReconnecting[i]) ++result.reconnects;
+            wasReconnecting[i] = reconnecting;
             if (cycle == cycles) continue;
             woken[i] = s.Resume();
+            if (!woken[i]) ++result.lostResumes;
             ++result.wakes;
         }
         if (cycle == cycles) break;
