@@ -23,10 +23,13 @@ bool PlanFrameSchedule(const FrameComplierCache& animation, const TimeBlock& blo
     for (std::size_t p = 0; p < pages; ++p) {
         const FRAME_PAGE& page = animation.m_pPages[p];
         const std::int32_t duration = page.m_nDuration != 0 ? page.m_nDuration : animation.m_nDefaultDuration;
-        const std::int64_t shown = TruncToInt64(static_cast<float>(duration) / speed);
+        // A tiny speed makes a page last for ever; bounded so that the sums
+        // below cannot overflow.
+        constexpr std::int64_t kLongest = std::int64_t{1} << 40;
+        const std::int64_t shown =
+            std::clamp<std::int64_t>(TruncToInt64(static_cast<float>(duration) / speed), -kLongest, kLongest);
         const std::int64_t start = end;
-        end = start + std::clamp<std::int64_t>(shown + block.nRiseUpTime + block.nCutDownTime,
-                                               -(std::int64_t{1} << 40), std::int64_t{1} << 40);
+        end = start + shown + block.nRiseUpTime + block.nCutDownTime;
         schedule.ends[p] = end;
         if (page.m_bLoopStart && !hasLoopStart) {
             hasLoopStart = true;

@@ -4,12 +4,18 @@
 #include <limits>
 
 namespace velmora {
+namespace {
+
+constexpr double kTimeLimit = 4611686018427387904.0;  // 2^62
+
+}  // namespace
 
 std::int64_t TruncTime(double value) {
     if (value != value) return -1;
-    // 2^63 is exact in double; everything strictly inside converts.
-    if (value >= 9223372036854775808.0) return std::numeric_limits<std::int64_t>::max();
-    if (value <= -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
+    // Far beyond any show (2^62 ms is millions of years), and leaves room to
+    // add 32-bit drifts and delays without overflow.
+    if (value >= kTimeLimit) return static_cast<std::int64_t>(kTimeLimit);
+    if (value <= -kTimeLimit) return -static_cast<std::int64_t>(kTimeLimit);
     return static_cast<std::int64_t>(value);
 }
 

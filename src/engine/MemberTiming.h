@@ -12,7 +12,8 @@
 
 namespace velmora {
 
-// trunc(value) toward zero, saturating; NaN gives -1 (a time that has not come).
+// trunc(value) toward zero, saturating at +-2^62 so that 32-bit offsets can
+// be added; NaN gives -1 (a time that has not come).
 std::int64_t TruncTime(double value);
 
 // The block's start on the engine clock: scale x start, in float as stored.

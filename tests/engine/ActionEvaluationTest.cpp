@@ -1,6 +1,8 @@
 // Member order and time, and what every action leaves behind: the lit state,
 // the block light, the level put back when only the light is driven.
 #include <cmath>
+#include <limits>
+#include <random>
 
 #include "ActionFixture.h"
 #include "engine/MemberTiming.h"
@@ -192,6 +194,84 @@ TEST_F(ActionTest, MissingMembersAreSkippedAndOversizedCountsBounded) {
     RunGroup(block, group, 10);
     EXPECT_EQ(Pump(0), 10000);
     EXPECT_EQ(Pump(1), 0);
+}
+
+// Show files can hold any number. Whatever the block says, evaluation stays
+// defined (the sanitizer build checks that) and writes only the members'
+// own outputs.
+TEST_F(ActionTest, ExtremeBlockValuesWriteOnlyTheMembersOutputs) {
+    testing::WriteMotor(dir_, "m.motor", {{kMotorMove, 1000, 4000, 0, 0}, {kMotorRest, 500, 0, 0, 0}}, 100);
+    WriteColours("c.color", {0x0000FF, 0x00FF00});
+    FrameComplierCache frames;
+    frames.m_fVersion = kFrameFileVersion;
+    frames.m_nRows = 3;
+    frames.m_nCols = 3;
+    frames.m_nDefaultDuration = 100;
+    frames.m_nPageCount = 2;
+    frames.m_pPages.resize(2);
+    frames.m_pPages[1].m_bLoopStart = 1;
+    frames.m_pPages[1].m_bLoopEnd = 1;
+    WriteFrames("f.frm", frames);
+    CSpringGroup& group = GroupOf(6);
+
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    const std::int32_t ints[] = {0, 1, -1, 2, 3, 100, 128, 1000, kMax, kMin, kMax - 1, kMin + 1};
+    const float inf = std::numeric_limits<float>::infinity();
+    const float floats[] = {0.0f, 1.0f, -1.0f, 0.5f, 1e-30f, 1e30f, inf, -inf, std::nanf("")};
+    const double nows[] = {kStart + 0.5, kStart + 1234.0, 1e12, 1e300, -1e300, std::nan("")};
+    std::mt19937 random(12345);
+    auto anyInt = [&] { return ints[random() % std::size(ints)]; };
+    auto anyFloat = [&] { return floats[random() % std::size(floats)]; };
+
+    int roundsWithOutput = 0;
+    for (int round = 0; round < 3000; ++round) {
+        TimeBlock block;
+        block.nSpecicalType = static_cast<std::int32_t>(random() % 13) - 1;
+        block.start = anyFloat();
+        block.end = anyFloat();
+        block.nTakeOrder = static_cast<std::int32_t>(random() % 9) - 1;
+        for (std::int32_t* field :
+             {&block.nInterval, &block.nWavMax, &block.nWavMin, &block.nPeriod, &block.nPeriod1, &block.nStartDrift,
+              &block.nDeltaInGroup, &block.ForceWav, &block.MaxValidZMotor, &block.MinValidZMotor,
+              &block.singleSection, &block.singleSection1, &block.forMotor1, &block.forMotor2, &block.delayMotor1,
+              &block.IntervalLight, &block.nLightType, &block.nRiseUpTime, &block.nCutDownTime,
+              &block.IntervalRunHorse, &block.dirRunHorse, &block.bLightTogether})
+            *field = anyInt();
+        for (float* field : {&block.nSpeed, &block.nBound, &block.nBound1, &block.paramMotor1, &block.paramMotor2,
+                             &block.fFrameParam})
+            *field = anyFloat();
+        block.szMotor = block.szMotor1 = block.szMotor2 = "m.motor";
+        block.szFrame = "f.frm";
+        if (random() % 2) block.szLight = "c.color";
+        group.initX = anyInt();
+        group.initY = anyInt();
+        const double now = nows[random() % std::size(nows)];
+
+        NewTick();
+        TickContext ctx = Context(now);
+        ctx.scale = random() % 4 ? 50 : anyInt();
+        if (random() % 3 == 0) {
+            RunRunningHorse(ctx, group, block, anyInt(), now);
+        } else {
+            EvaluateAction(ctx, block, group, anyInt(), now);
+            EvaluateAction(ctx, block, SpringAt(0), anyInt(), now);
+        }
+        bool written = false;
+        for (int channel = 1; channel <= 4; ++channel) {
+            for (int reg = 1; reg <= 400; ++reg) {
+                const bool output = (reg - 1) % 10 < 5 && (reg - 1) / 10 < 6;
+                if (output) {
+                    if (Register(channel, reg) != 0) written = true;
+                    continue;
+                }
+                ASSERT_EQ(Register(channel, reg), 0) << "round " << round << " reg " << reg;
+            }
+        }
+        if (written) ++roundsWithOutput;
+    }
+    // The values drive real outputs often enough for the check to mean something.
+    EXPECT_GT(roundsWithOutput, 300);
 }
 
 }  // namespace
