@@ -288,8 +288,7 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
         largest = std::max(largest, trackPoints[t]);
     }
     std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        TrackBuilder builder(largest);
+    auto work = [&](TrackBuilder& builder) {
         for (std::size_t t = next.fetch_add(1); t < trackCount; t = next.fetch_add(1)) {
             builder.Build(byTrack.data() + first[t], first[t + 1] - first[t], trackPoints[t], trackOf(t));
             builder.Trim();
@@ -298,13 +297,17 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
 
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t helpers = points < kParallelPoints ? 0 : std::min<std::size_t>(cores, 8) - 1;
+    // The scratch of every thread is made here too, for the same reason as the tracks.
+    std::vector<TrackBuilder> builders;
+    builders.reserve(helpers + 1);
+    for (std::size_t i = 0; i <= helpers; ++i) builders.emplace_back(largest);
     std::vector<std::thread> threads;
     std::vector<std::exception_ptr> failures(helpers);
     for (std::size_t i = 0; i < helpers; ++i) {
         try {
             threads.emplace_back([&, i] {
                 try {
-                    work();
+                    work(builders[i + 1]);
                 } catch (...) {
                     failures[i] = std::current_exception();
                 }
@@ -315,7 +318,7 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
     }
     std::exception_ptr failure;
     try {
-        work();
+        work(builders[0]);
     } catch (...) {
         failure = std::current_exception();
         next = trackCount;  // the others stop after their current track
