@@ -19,7 +19,7 @@ namespace velmora {
 // tick (on the stack: an animation has at most kMaxFramePages pages).
 struct FrameSchedule {
     std::size_t pages = 0;
-    std::array<std::int64_t, kMaxFramePages> ends{};  // end of each page's slot, ms
+    std::array<std::int64_t, kMaxFramePages> ends;    // end of each page's slot, ms (first `pages` set)
     std::int64_t loopStart = 0;                       // S: start of the page marked loop start
     std::int64_t loopEnd = 0;                         // E: end of the page marked loop end
     bool hasLoopEnd = false;
