@@ -7,6 +7,7 @@
 #include "app/Prompter.h"
 #include "app/ScratchDir.h"
 #include "media/MusicList.h"
+#include "media/Transport.h"
 
 namespace velmora {
 namespace {
@@ -194,6 +195,33 @@ TEST(MusicListFileTest, ZeroOrHugeCountsLoadSafely) {
     huge.LoadFromBytes("[MusicList]\nMusicCount=2000000000\n");
     list.LoadMusicList(huge);
     EXPECT_EQ(list.m_list.size(), static_cast<std::size_t>(CMusicList::kMaxEntries));
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(TransportTest, PreparationTimeStaysWithinItsButtonRange) {
+    std::int32_t ms = 9700;
+    for (int i = 0; i < 5; ++i) ms = PrepareTimeUp(ms);
+    EXPECT_EQ(ms, 9900);
+    ms = 250;
+    for (int i = 0; i < 5; ++i) ms = PrepareTimeDown(ms);
+    EXPECT_EQ(ms, 50);  // not a multiple of 100: stops above 0, never below
+    ms = 300;
+    for (int i = 0; i < 5; ++i) ms = PrepareTimeDown(ms);
+    EXPECT_EQ(ms, 0);
+}
+
+TEST(TransportTest, ScaleStepsBetween50And10) {
+    EXPECT_EQ(ScaleFiner(50), 25);
+    EXPECT_EQ(ScaleFiner(25), 10);
+    EXPECT_EQ(ScaleFiner(10), 10);
+    EXPECT_EQ(ScaleCoarser(10), 25);
+    EXPECT_EQ(ScaleCoarser(25), 50);
+    EXPECT_EQ(ScaleCoarser(50), 50);
 }
 
 }  // namespace
