@@ -2,14 +2,14 @@
 # Installs the Debian packages a build needs, only when some are missing, so a
 # second run is quiet and needs no network.
 #   scripts/deps.sh build   compilers, CMake, libraries of the core and the CLI
-#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime, libmodbus
+#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime, libmodbus, jackd2
 set -euo pipefail
 what=${1:-build}
 packages=(build-essential g++ cmake ninja-build pkg-config ccache python3
           nlohmann-json3-dev libmad0-dev portaudio19-dev)
 if [ "$what" = test ]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libmodbus-dev
-            lame sox)
+            lame sox jackd2)
 fi
 missing=()
 for p in "${packages[@]}"; do
