@@ -60,8 +60,12 @@ void EvaluateSpringBlock(TickContext& ctx, const TimeBlock& block, CSpring& spri
     }
 }
 
+struct ProgramBudget {
+    int walks = 0;
+};
+
 void EvaluateShowAt(TickContext& ctx, std::span<const Layer> layers, std::span<const TimeBlock> blocks,
-                    std::int32_t level, double offset, int depth) {
+                    std::int32_t level, double offset, int depth, ProgramBudget& budget) {
     const double now = ctx.position - offset;
     for (const TimeBlock& block : blocks) {
         if (block.cannel < 0 || static_cast<std::size_t>(block.cannel) >= layers.size()) continue;
@@ -85,12 +89,13 @@ void EvaluateShowAt(TickContext& ctx, std::span<const Layer> layers, std::span<c
                     EvaluateSpringBlock(ctx, block, *spring, level, now);
                 break;
             case kLayerProgram:
-                if (block.Program != kNoProgram && depth < kMaxProgramDepth) {
+                if (block.Program != kNoProgram && depth < kMaxProgramDepth && budget.walks < kMaxProgramWalks) {
                     if (const auto program = ctx.caches.FindProgram(block.Program)) {
+                        ++budget.walks;
                         // A program nested in a program keeps its timing
                         // relative to its own block: the offsets add up.
                         EvaluateShowAt(ctx, program->m_listLayers, program->m_listBlocks, level, offset + start,
-                                       depth + 1);
+                                       depth + 1, budget);
                     }
                 }
                 break;
@@ -113,7 +118,8 @@ double BlockMs(std::int32_t scale, float units) {
 
 void EvaluateShow(TickContext& ctx, std::span<const Layer> layers, std::span<const TimeBlock> blocks,
                   std::int32_t level, double offset) {
-    EvaluateShowAt(ctx, layers, blocks, level, offset, 0);
+    ProgramBudget budget;
+    EvaluateShowAt(ctx, layers, blocks, level, offset, 0, budget);
 }
 
 }  // namespace velmora

@@ -17,6 +17,11 @@ namespace velmora {
 // Programs may hold program blocks; a program that (directly or through
 // others) holds itself would otherwise never end. Deeper programs are skipped.
 inline constexpr int kMaxProgramDepth = 8;
+// Within the depth bound, a program holding several blocks that call it
+// again would still multiply its walks level by level (ten such blocks:
+// 10^8 walks). One tick walks at most this many program shows; the rest are
+// skipped, so a tick always ends within its period.
+inline constexpr int kMaxProgramWalks = 256;
 
 // `offset` (ms) is subtracted from ctx.position: 0 for the open show, the
 // start of the program block for a program's show.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "EngineWorldFixture.h"
 
 namespace velmora {
@@ -177,6 +179,31 @@ TEST_F(EvaluateShowTest, ProgramThatContainsItselfEndsAtTheDepthBound) {
     TickAtLevel(500.0, 64);
     EXPECT_EQ(Spring(9003).m_bLit, 1);
     EXPECT_EQ(Reg(kRegChannel, 3), 10000);
+}
+
+TEST_F(EvaluateShowTest, ProgramCallingItselfManyTimesStaysWithinItsWalkBudget) {
+    // Ten blocks of fan.prog call fan.prog: without a bound on walks the
+    // depth bound alone would allow 10^8 of them in one tick.
+    Layer springLayer;
+    springLayer.type = kLayerSpring;
+    springLayer.GroupID = 9003;
+    Layer programLayer;
+    programLayer.type = kLayerProgram;
+    Show fan;
+    fan.layers = {springLayer, programLayer};
+    fan.blocks = {Block(0, 0.0f, 100000.0f)};
+    for (int i = 0; i < 10; ++i) {
+        fan.blocks.push_back(Block(1, 0.0f, 100000.0f));
+        fan.blocks.back().Program = "fan.prog";
+    }
+    AddProgram("fan.prog", fan);
+    AddBlock(AddLayer(kLayerProgram, -1), 0.0f, 100000.0f).Program = "fan.prog";
+
+    const auto started = std::chrono::steady_clock::now();
+    TickAtLevel(500.0, 64);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(Spring(9003).m_bLit, 1);
+    EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 TEST_F(EvaluateShowTest, MovingHeadTableRunsOnAnyLayerFromTheBlockStart) {
