@@ -138,6 +138,9 @@ bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error
 }
 
 void Runtime::CompileShow() {
+    // A compile is what the operator asks for after adding or fixing files:
+    // programs that were missing a moment ago are looked for again at once.
+    caches.ForgetFailedLookups();
     velmora::CompileShow(scene, show, caches, g_csOutput);
 }
 

@@ -50,5 +50,25 @@ TEST(RuntimeCompile, LoadingAShowCompilesItsMotorActions) {
     SetLogPath(previousLog);
 }
 
+// The operator adds a missing program and asks for the motor actions to be
+// compiled again: the file is found at once, not a second later.
+TEST(RuntimeCompile, RecompilingLooksForAProgramThatWasMissing) {
+    ScratchDir dir;
+    dir.Write("spring.ini", "[main]\npulsePerRound=4000\ncount=1\nsp0_ID=7\n");
+    dir.Write("Music/a.mp3.tlf",
+              "[TimeLine]\nLayerCount=1\nly0_GroupID=7\nly0_type=1\nTimeBlockCount=1\nTB0_start=2\n"
+              "TB0_end=100\nTB0_nSpecicalType=1\nTB0_szMotor=late.motor\n");
+    Runtime runtime{Workspace(dir.path())};
+    ASSERT_TRUE(runtime.Startup());
+    ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/a.mp3.tlf"));
+    EXPECT_TRUE(runtime.scene.FindSpring(7)->m_stepsB.empty());
+    EXPECT_FALSE(runtime.caches.FindMotorProgram("late.motor"));  // remembered as missing
+
+    testing::WriteMotor(dir, "late.motor", {{kMotorMove, 1000, 4000, 0, 0}});
+    runtime.CompileShow();
+    EXPECT_EQ(runtime.scene.FindSpring(7)->m_stepsB.size(), 2u);
+    runtime.Shutdown();
+}
+
 }  // namespace
 }  // namespace velmora
