@@ -167,5 +167,14 @@ else
     || { echo "FAIL play missing file error"; cat "$work/play-missing.err"; failures=$((failures + 1)); }
 fi
 
+# The end of a piece hands over to the music list, which steps to the next.
+mkdir -p "$work/short-ws/Music"
+cp "$src/tests/media/fixtures/short.mp3" "$work/short-ws/Music/a.mp3"
+cp "$src/tests/media/fixtures/short.mp3" "$work/short-ws/Music/b.mp3"
+printf '[main]\nPrepareTime=200\n[MusicList]\nMusicCount=2\nmu0_path=Music\\a.mp3\nmu1_path=Music\\b.mp3\n' > "$work/short-ws/spring.ini"
+VELMORA_AUDIO=null "$cli" --workspace "$work/short-ws" play --for 3 > "$work/play3.json" 2>/dev/null
+check "play: each piece's end starts the next one of the list" \
+  'j["m_bProgramMode"] == 0 and j["entriesStarted"] >= 2' < "$work/play3.json"
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]
