@@ -71,6 +71,8 @@ void EvaluateMember(TickContext& ctx, BlockPlan& plan, const CSpringGroup* group
         case kActionTriangle:
             t = MemberTime(ctx.scale, block, now, step) + block.nStartDrift;
             if (t < 0) return;
+            // The block light below runs on the same time as the wave.
+            t = TriangleCycleTime(block, plan.duration, t);
             spring.m_nOutLevel = TriangleLevel(block, t, WavePeak(block, step));
             lights = true;
             break;

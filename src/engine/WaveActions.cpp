@@ -57,6 +57,13 @@ std::int32_t TriangleLevel(const TimeBlock& block, std::int64_t t, std::int32_t 
     return peak;
 }
 
+std::int64_t TriangleCycleTime(const TimeBlock& block, std::int64_t duration, std::int64_t t) {
+    if (block.nTakeOrder == kTakeBackForth) return t;
+    const std::int64_t cycle =
+        block.nPeriod > 0 ? 2 * static_cast<std::int64_t>(block.nPeriod) + block.nPeriod1 : duration;
+    return ReduceIntoCycle(t, cycle);
+}
+
 std::int32_t RectangleLevel(const TimeBlock& block, std::int64_t duration, std::int64_t t, std::int32_t peak) {
     Pulse pulse{};
     std::int64_t into = 0;

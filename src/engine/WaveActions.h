@@ -17,6 +17,11 @@ namespace velmora {
 // back and forth, which runs it once). With nPeriod 0 it is the peak throughout.
 std::int32_t TriangleLevel(const TimeBlock& block, std::int64_t t, std::int32_t peak);
 
+// The member time brought into the triangle's cycle (2 x nPeriod + nPeriod1,
+// or the block's length D without a period), as the level and the block
+// light of the wave see it; unchanged in take order 4.
+std::int64_t TriangleCycleTime(const TimeBlock& block, std::int64_t duration, std::int64_t t);
+
 // The peak for nPeriod ms (D when 0) then nothing for nPeriod1 ms, nWavMin
 // times (once when 0). A cycle of zero length gives 0.
 std::int32_t RectangleLevel(const TimeBlock& block, std::int64_t duration, std::int64_t t, std::int32_t peak);

@@ -167,6 +167,40 @@ TEST_F(ActionTest, BlockLightByValueAndByTimeAndSystemLight) {
     EXPECT_EQ(SpringAt(1).m_crColor, 0u);
 }
 
+// The time the block light of a triangle wave runs on is the member time
+// brought into the wave's cycle, as the level is: the colours repeat with
+// the wave. Back and forth runs the wave once, so its time runs on.
+TEST_F(ActionTest, TriangleLightFollowsTheTimeWithinTheWaveCycle) {
+    AddSprings(1);
+    WriteColours("four.color", {0x000001, 0x000002, 0x000003, 0x000004});
+    TimeBlock block = Block(kActionTriangle);
+    block.nWavMax = 128;
+    block.nPeriod = 100;  // cycle 200 ms
+    block.szLight = "four.color";
+    block.IntervalLight = 100;
+
+    RunSpring(block, 0, 350);  // 350 -> 150 in the cycle, falling
+    EXPECT_EQ(SpringAt(0).m_nOutLevel, 64);
+    EXPECT_EQ(Light(0), 0x020000);  // colour 150 / 100 = 1, not 350 / 100 = 3
+
+    block.nTakeOrder = kTakeBackForth;
+    RunSpring(block, 0, 50);
+    EXPECT_EQ(Light(0), 0x010000);
+    RunSpring(block, 0, 350);
+    EXPECT_LE(SpringAt(0).m_nOutLevel, 0);  // the single wave is over: no light
+    EXPECT_EQ(Light(0), 0);
+
+    // Without a period the cycle is the block's length (10 s): a drift that
+    // carries the member time past it starts the colours again.
+    block = Steady(128);
+    block.szLight = "four.color";
+    block.IntervalLight = 300;
+    block.nStartDrift = 10000;
+    RunSpring(block, 0, 350);  // 10350 -> 350: colour 1, not 34 mod 4 = 2
+    EXPECT_EQ(Light(0), 0x020000);
+    EXPECT_EQ(Pump(0), 10000);
+}
+
 TEST_F(ActionTest, LaserSendsTheRawCommandAndNoLight) {
     CSpringGroup& group = GroupOf(2);
     WriteColours("one.color", {0x123456});
