@@ -1,32 +1,60 @@
 #!/usr/bin/env bash
-# Builds the optimised program and runs its main job on the bundled demo workspace.
+# Builds the optimised program and runs its main job on the bundled demo
+# workspace: the controller simulator listens on the demo's loopback channels
+# and the show plays headless with its music for DEMO_SECONDS (default 40),
+# with a live status line; then both report what went over the wire.
+# The demo runs on a copy of demo/ (build/demo-workspace), since playing
+# writes the open show back when the next piece starts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh build
 cmake --preset release >/dev/null
 cmake --build --preset release
-cli=build/release/velmora-cli
+bin=build/release
+seconds=${DEMO_SECONDS:-40}
+work=build/demo-workspace
+rm -rf "$work"
+cp -r demo "$work"
 py=python3
 [ -x /usr/bin/python3 ] && py=/usr/bin/python3
-echo "== scene of demo/ ==" >&2
-"$cli" --workspace demo scene | "$py" -c '
+
+echo "== demo scene ==" >&2
+"$bin/velmora-cli" --workspace "$work" scene | "$py" -c '
 import json, sys
 s = json.load(sys.stdin)
 used = [c for c in s["channels"] if c["IP"] != "0.0.0.0"]
 print("springs: %d, groups: %d, channels in use: %d" % (len(s["springs"]), len(s["groups"]), len(used)))
-for g in s["groups"]:
-    print("  group %d %s: %d members" % (g["ID"], g["name"], g["childCount"]))
 for i, c in enumerate(s["channels"]):
     if c["IP"] != "0.0.0.0":
         print("  channel %d %s:%d regType %d, %d registers" % (i + 1, c["IP"], c["port"], c["regType"], c["tagNum"]))
 '
-echo "== show demo/Music/demo.mp3.tlf ==" >&2
-"$cli" --workspace demo show demo/Music/demo.mp3.tlf | "$py" -c '
+
+echo "== controller simulator on the demo's loopback channels ==" >&2
+simlog=$(mktemp)
+dump=$(mktemp)
+trap 'rm -f "$simlog" "$dump"' EXIT
+"$bin/velmora-sim" --workspace "$work" --for $((seconds + 10)) --quiet --dump "$dump" >"$simlog" 2>&1 &
+simpid=$!
+for _ in $(seq 100); do grep -q listening "$simlog" && break; sleep 0.05; done
+grep listening "$simlog" >&2 || true
+
+echo "== playing the demo music list for ${seconds} s ==" >&2
+"$bin/velmora-cli" --workspace "$work" play --for "$seconds" | "$py" -c '
 import json, sys
-s = json.load(sys.stdin)
-bound = [l for l in s["layers"] if l["GroupID"] != -1 or l["type"] == 2]
-print("music multiplier %.1f, %d layers (%d bound), %d blocks" % (s["mutiMusic"], len(s["layers"]), len(bound), len(s["blocks"])))
-for b in s["blocks"]:
-    layer = s["layers"][b["cannel"]]
-    print("  %6.2fs..%6.2fs  row %d (%s)  action %d  take order %d" % (b["start"] / 20, b["end"] / 20, b["cannel"], layer["name"], b["nSpecicalType"], b["nTakeOrder"]))
+p = json.load(sys.stdin)
+print("entry %s, %d entries started, position %.0f of %.0f ms" % (p["entry"], p["entriesStarted"], p["m_dPlayPos"], p["m_dLength"]))
+print("engine ticks %d, last tick period %.1f ms; requests sent %d, replies received %d" % (p["engineTicks"], p["m_fTickPeriod"], p["m_nSendCount"], p["m_nRecvCount"]))
 '
+
+kill -INT "$simpid" 2>/dev/null || true
+wait "$simpid" 2>/dev/null || true
+echo "== what the simulated controllers received ==" >&2
+"$py" -c '
+import json, sys
+d = json.load(open(sys.argv[1]))
+for e in d["endpoints"]:
+    regs = sum(len(u["holding"]) + len(u["coils"]) for u in e["units"])
+    light = sum(len(u.get("f0", "")) // 2 for u in e["units"])
+    what = "%d addresses written" % regs if regs else "%d bytes of light data last" % light
+    print("  %s: %d connections, %d requests, %s" % (e["listen"], e["connections"], e["requests"], what))
+' "$dump"
