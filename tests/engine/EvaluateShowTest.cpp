@@ -89,6 +89,28 @@ TEST_F(EvaluateShowTest, LightOnlyBlockLightsWithoutDrivingTheWater) {
     EXPECT_EQ(Light(2), 0x0000FFu);
 }
 
+// A block without an action colours by the level its pumps get: the music
+// level times the multiplier, capped at full; not by the music level itself.
+TEST_F(EvaluateShowTest, PlainBlockLightsByTheScaledAndCappedLevel) {
+    WriteColours("four.color", {0x000001, 0x000002, 0x000003, 0x000004});
+    for (const auto& [type, id] : {std::pair{kLayerGroup, 9100}, std::pair{kLayerSpring, 9003}}) {
+        TimeBlock& b = AddBlock(AddLayer(type, id), 0.0f, 1000.0f);
+        b.szLight = "four.color";
+        b.nLightType = 1;  // 32 levels a colour
+    }
+
+    TickAtLevel(500.0, 40);  // 80: colour 2 (40 would give 1)
+    EXPECT_EQ(Light(1), 0x000003u);
+    EXPECT_EQ(Light(2), 0x000003u);
+    EXPECT_EQ(Light(3), 0x000003u);
+    EXPECT_EQ(Spring(9001).m_nOutLevel, 80);
+
+    TickAtLevel(500.0, 100);  // 200 capped at 128: colour 4 mod 4 = 0 (100 would give 3)
+    EXPECT_EQ(Light(1), 0x000001u);
+    EXPECT_EQ(Light(3), 0x000001u);
+    EXPECT_EQ(Reg(kRegChannel, 3), 10000);
+}
+
 TEST_F(EvaluateShowTest, MissingTargetsAndBadLayerIndicesAreSkipped) {
     AddBlock(AddLayer(kLayerGroup, 4242), 0.0f, 1000.0f);   // no such group
     AddBlock(AddLayer(kLayerSpring, 4343), 0.0f, 1000.0f);  // no such spring
