@@ -50,6 +50,9 @@ void CArbitrageThread::Tick() {
     const std::uint32_t end = GetClockMs();
     playback.m_fTickPeriod.store(static_cast<float>(end - lastTickEnd_));
     lastTickEnd_ = end;
+    lastTicks_[1] = lastTicks_[0];
+    lastTicks_[0] = TickRecord{ticks_.load() + 1, result.position, result.level, inputs.nowMinute,
+                               inputs.clockMs - inputs.startMs, result.g_nEngineElapsed};
     ticks_.fetch_add(1);
 }
 

@@ -6,6 +6,7 @@
 //
 // Members are grouped by the thread that owns them.
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -40,6 +41,21 @@ public:
     // GetClockMs() when the body started.
     std::uint32_t startMs() const { return m_nStartMs.load(); }
 
+    // What one tick evaluated: enough to run the same tick again elsewhere
+    // (the render command takes position, level, time of day and engine clock).
+    struct TickRecord {
+        std::uint64_t number = 0;           // 1 for the first tick; 0: no such tick
+        double position = 0.0;              // m_dPosition
+        std::int32_t level = 0;             // L
+        std::int32_t nowMinute = 0;         // local minute of the day the light window saw
+        std::uint32_t elapsed = 0;          // GetClockMs() - m_nStartMs at the tick
+        std::int32_t g_nEngineElapsed = 0;  // the published value after the tick
+    };
+    // Thread contract: owner thread, once the body has ended (after Stop, and
+    // not when Stop abandoned it). The last two ticks, the newest first: a
+    // sender's last pass copied the image of one of them.
+    std::array<TickRecord, 2> LastTicks() const { return lastTicks_; }
+
 protected:
     void Run() override;
 
@@ -60,6 +76,7 @@ private:
     // Engine thread only.
     PlaybackState idle_;  // followed when no playback clock is linked
     std::uint32_t lastTickEnd_ = 0;
+    std::array<TickRecord, 2> lastTicks_{};
 };
 
 }  // namespace velmora

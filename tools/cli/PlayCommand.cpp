@@ -137,6 +137,43 @@ std::string StatusLine(Runtime& runtime) {
     return text;
 }
 
+// The engine's last two ticks, newest first, with what render needs to run
+// them again: position, level, time of day (--clock) and engine clock
+// (--elapsed). Empty when the engine body was abandoned and may still run.
+nlohmann::ordered_json LastTicksJson(const CArbitrageThread& engine) {
+    nlohmann::ordered_json ticks = nlohmann::ordered_json::array();
+    if (engine.IsRunning() || engine.HasAbandonedBody()) return ticks;
+    for (const CArbitrageThread::TickRecord& t : engine.LastTicks()) {
+        if (t.number == 0) continue;
+        char clock[8];
+        std::snprintf(clock, sizeof clock, "%02d:%02d", t.nowMinute / 60 % 24, t.nowMinute % 60);
+        ticks.push_back({{"tick", t.number},
+                         {"m_dPosition", t.position},
+                         {"level", t.level},
+                         {"clock", clock},
+                         {"elapsed", t.elapsed},
+                         {"g_nEngineElapsed", t.g_nEngineElapsed}});
+    }
+    return ticks;
+}
+
+// Every channel's link as the channel monitor shows it.
+nlohmann::ordered_json ChannelsJson(const Runtime& runtime) {
+    nlohmann::ordered_json channels = nlohmann::ordered_json::array();
+    for (std::size_t i = 0; i < kChannelCount; ++i) {
+        const ChannelInfo& row = runtime.scene.g_Channels[i];
+        const CModbusTCPThread& sender = runtime.g_ModbusThreads[i];
+        channels.push_back({{"channel", i + 1},
+                            {"IP", row.IP},
+                            {"port", row.port},
+                            {"regType", row.regType},
+                            {"szStatus", sender.Status()},
+                            {"m_nSendCount", sender.m_nSendCount.load()},
+                            {"m_nRecvCount", sender.m_nRecvCount.load()}});
+    }
+    return channels;
+}
+
 }  // namespace
 
 int RunPlay(const Context& context) {
@@ -268,6 +305,12 @@ int RunPlay(const Context& context) {
     out["m_nSendCount"] = ch.sent;
     out["m_nRecvCount"] = ch.received;
     out["stoppedBySignal"] = g_stopRequested.load();
+    // Where the pacer's cycle stood when it stopped: at 10..20 the engine had
+    // been woken after the senders' last wake-up, so their last pass copied
+    // the tick before the last one.
+    out["pacerCounter"] = runtime.pacer() ? runtime.pacer()->Counter() : 0;
+    out["lastTicks"] = LastTicksJson(runtime.engine());
+    out["channels"] = ChannelsJson(runtime);
     if (!started) return Fail(error);
     std::cout << Dump(out) << "\n";
     return 0;
