@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "app/MemoryPolicy.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+    velmora::KeepFreedMemoryForReuse();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::optional<std::filesystem::path> workspace;
     std::vector<std::string> rest;
