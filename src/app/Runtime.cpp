@@ -129,12 +129,21 @@ bool Runtime::SaveSceneFile(std::string* error) {
 bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error) {
     Show loaded;
     const bool ok = LoadShow(path, loaded, &scene, error);
+    // The incoming show's tracks are built before anything is replaced, and
+    // show and tracks go in together: in between, the engine would evaluate
+    // the new show's blocks against the old show's motor angles.
+    caches.ForgetFailedLookups();
+    std::vector<SpringTracks> tracks;
+    BuildTracks(scene, loaded, caches, tracks);
     {
         std::lock_guard lock(g_csOutput);
         show = std::move(loaded);
+        for (std::size_t i = 0; i < scene.springs.size() && i < tracks.size(); ++i) {
+            scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
+            scene.springs[i].m_stepsB.swap(tracks[i].m_stepsB);
+        }
     }
-    CompileShow();
-    return ok;
+    return ok;  // the previous tracks are freed here, outside the lock
 }
 
 void Runtime::CompileShow() {
