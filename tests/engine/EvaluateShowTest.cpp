@@ -265,6 +265,18 @@ TEST_F(EvaluateShowTest, ManualGroupsFollowTheirMembersHandLevelsInWatchMode) {
     EXPECT_EQ(Light(1), 0x00FF00u);
     EXPECT_EQ(Spring(9002).m_bLit, 0);
     EXPECT_EQ(Reg(kRegChannel, 2), 0);
+
+    // The division truncates before SetLevel multiplies again: an odd hand
+    // level (or a multiplier that does not divide it) loses its fraction.
+    Spring(9001).m_nManualLevel = 101;
+    TickAtLevel(500.0, 10);
+    EXPECT_EQ(Spring(9001).m_nOutLevel, 100);  // trunc(50.5) x 2
+    EXPECT_EQ(Reg(kRegChannel, 1), 7812);
+    show_.g_fMusicMultiplier = 3.0f;
+    Spring(9001).m_nManualLevel = 100;
+    TickAtLevel(500.0, 10);
+    EXPECT_EQ(Spring(9001).m_nOutLevel, 99);  // trunc(33.3) x 3
+    EXPECT_EQ(Reg(kRegChannel, 1), 7734);
 }
 
 }  // namespace
