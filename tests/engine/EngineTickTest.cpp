@@ -210,7 +210,7 @@ TEST_F(ManualMotorTest, ResendSurvivesTheClockWrapping) {
     EXPECT_EQ(s.m_nSeqZ, 124u);
 }
 
-TEST(ArbitrageThreadTest, RuntimeEngineTicksOnEveryResumeAndFollowsItsClock) {
+TEST(EngineThreadTest, RuntimeEngineTicksOnEveryResumeAndFollowsItsClock) {
     velmora::testing::ScratchDir dir;
     Runtime runtime{Workspace(dir.path())};
     ASSERT_EQ(runtime.g_ArbitrageThread, &runtime.engine());
