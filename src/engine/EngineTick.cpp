@@ -90,9 +90,7 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
     result.level = inputs.handMode ? 128 : (inputs.fixedLevel ? *inputs.fixedLevel : MusicLevel(playback));
 
     const double position = playback.m_dPlayPos.load();
-    const std::int32_t scale = playback.m_nScale.load();
     result.position = position;
-    result.g_dPlayheadUnits = scale != 0 ? position / scale : 0.0;
 
     // The hand-over runs before the lock: the list that takes it may start
     // the next entry, which replaces the show under the same lock.
@@ -104,6 +102,10 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
     }
 
     std::lock_guard lock(world.outputLock);
+    // The scale is changed together with the blocks it converts, under this
+    // lock; read before it, a rescale in between would shift every block.
+    const std::int32_t scale = playback.m_nScale.load();
+    result.g_dPlayheadUnits = scale != 0 ? position / scale : 0.0;
     TickContext ctx{
         .out = OutputTarget{world.scene.g_Channels, world.image},
         .scene = world.scene,
