@@ -44,6 +44,30 @@ extern "C" void OnStopSignal(int) {
     g_stopRequested.store(true);
 }
 
+// SIGINT and SIGTERM end the run in order from the start of the command: one
+// that arrives while the workers are being started must neither kill them
+// half-way nor be lost. The previous handlers come back when the command ends.
+class StopSignals {
+public:
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = OnStopSignal;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &oldInt_);
+        sigaction(SIGTERM, &action, &oldTerm_);
+    }
+    ~StopSignals() {
+        sigaction(SIGINT, &oldInt_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+private:
+    struct sigaction oldInt_ {};
+    struct sigaction oldTerm_ {};
+};
+
 struct PlayOptions {
     std::optional<std::string> music;
     std::optional<std::string> program;
@@ -181,6 +205,7 @@ int RunPlay(const Context& context) {
     std::string error;
     if (!ParseOptions(context.args, options, error)) return Fail(error);
 
+    const StopSignals signals;  // before the runtime, so its shutdown runs with them caught
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
     if (!fs::is_directory(runtime.workspace().root()))
         return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
@@ -201,12 +226,6 @@ int RunPlay(const Context& context) {
         runtime.Shutdown();
         return Fail("play: the engine or the pacer could not be started");
     }
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    struct sigaction oldInt {}, oldTerm {};
-    sigaction(SIGINT, &action, &oldInt);
-    sigaction(SIGTERM, &action, &oldTerm);
 
     // A file the lists do not hold joins its list for this run only, so that
     // the list's modes apply to it; it is taken out again before the lists
@@ -295,8 +314,6 @@ int RunPlay(const Context& context) {
     if (music.m_list.size() > musicBefore) music.m_list.resize(musicBefore);
     if (programs.m_list.size() > programsBefore) programs.m_list.resize(programsBefore);
     runtime.Shutdown();
-    sigaction(SIGINT, &oldInt, nullptr);
-    sigaction(SIGTERM, &oldTerm, nullptr);
 
     const ChannelCounts ch = CountChannels(runtime);
     out["engineTicks"] = runtime.engine().ticks();
