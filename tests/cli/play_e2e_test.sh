@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end playback: a copy of the demo workspace plays a short generated
-# piece on the null audio output while velmora-sim stands in for the six
+# piece on the null audio output while velmora-sim stands in for the
 # controllers on loopback. At the end the simulator's register images must be
 # what render computes for the engine's last tick (or the tick before it: the
 # pacer may stop between the engine's wake-up and the senders'), and every
@@ -30,6 +30,11 @@ run() {
 }
 
 cp -r "$src/demo" "$work/ws"
+# Channel 7 becomes a "--" channel (function 15, coils) on loopback, so that
+# every request type is on the wire: registers, motors, lights, moving heads
+# and coils.
+sed -i -e 's/^Channel6_IP=0\.0\.0\.0/Channel6_IP=127.0.0.1/' -e 's/^Channel6_regType=1/Channel6_regType=0/' \
+  -e 's/^Channel6_tagNum=30/Channel6_tagNum=10/' "$work/ws/spring.ini"
 # Free loopback ports instead of the demo's fixed ones, so that other runs
 # of the demo (other test binaries, a demo left running) cannot collide.
 "$py" - "$work/ws/spring.ini" <<'PY'
@@ -73,10 +78,10 @@ run "$cli" --workspace "$work/ws" scene > "$work/scene.json"
 "$sim" --workspace "$work/ws" --for 25 --dump "$work/sim.json" --quiet > "$work/sim.out" 2> "$work/sim.err" &
 simpid=$!
 for _ in $(seq 100); do
-  [ "$(grep -c '^listening' "$work/sim.out" 2>/dev/null)" -ge 6 ] && break
+  [ "$(grep -c '^listening' "$work/sim.out" 2>/dev/null)" -ge 7 ] && break
   sleep 0.05
 done
-[ "$(grep -c '^listening' "$work/sim.out")" -ge 6 ] || { echo "FAIL simulator did not listen"; cat "$work/sim.err"; exit 1; }
+[ "$(grep -c '^listening' "$work/sim.out")" -ge 7 ] || { echo "FAIL simulator did not listen"; cat "$work/sim.err"; exit 1; }
 
 run env VELMORA_AUDIO=null "$cli" --workspace "$work/ws" play --music "$music" --for 4.8 > "$work/play.json"
 kill -INT "$simpid"
@@ -135,7 +140,8 @@ check("the last tick is inside the music", len(ticks) > 0 and ticks[0]["m_dPosit
 check("the level follows the music", len(ticks) > 0 and 0 < ticks[0]["level"] <= 128)
 
 configured = [c for c in play["channels"] if c["IP"] != "0.0.0.0"]
-check("six configured channels", len(configured) == 6, str(len(configured)))
+check("seven configured channels", len(configured) == 7 and {scene["channels"][c["channel"] - 1]["regType"]
+      for c in configured} == {0, 1, 2, 3, 5}, str(len(configured)))
 for c in play["channels"]:
     row = scene["channels"][c["channel"] - 1]
     # Function 0xF0 (light and moving-head data) is never answered, so such a

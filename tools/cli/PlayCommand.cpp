@@ -174,6 +174,7 @@ nlohmann::ordered_json LastTicksJson(const CArbitrageThread& engine) {
         ticks.push_back({{"tick", t.number},
                          {"m_dPosition", t.position},
                          {"level", t.level},
+                         {"nowMinute", t.nowMinute},
                          {"clock", clock},
                          {"elapsed", t.elapsed},
                          {"g_nEngineElapsed", t.g_nEngineElapsed}});
