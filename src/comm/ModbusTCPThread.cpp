@@ -185,6 +185,8 @@ void CModbusTCPThread::Exchange() {
 
 void StartSenders(std::span<CModbusTCPThread> senders) {
     for (std::size_t i = 0; i < senders.size(); ++i) {
+        // A running body reads its channel index on every pass: leave it be.
+        if (senders[i].IsRunning()) continue;
         senders[i].m_nChannel = static_cast<std::int32_t>(i);
         senders[i].Start();
     }

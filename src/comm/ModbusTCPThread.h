@@ -89,7 +89,8 @@ private:
     bool oversizeLogged_ = false;
 };
 
-// Binds and starts every sender of `senders` for its channel index.
+// Starts every idle sender of `senders` for its channel index; a running one
+// keeps its channel and body (starting the playback twice restarts nothing).
 void StartSenders(std::span<CModbusTCPThread> senders);
 
 }  // namespace velmora
