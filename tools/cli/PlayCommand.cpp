@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -199,6 +200,18 @@ nlohmann::ordered_json ChannelsJson(const Runtime& runtime) {
     return channels;
 }
 
+// The motor sequence numbers the engine reached, for the springs with a
+// motor output: the first register of every motor record on the wire.
+nlohmann::ordered_json MotorSpringsJson(Runtime& runtime) {
+    nlohmann::ordered_json springs = nlohmann::ordered_json::array();
+    std::lock_guard lock(runtime.g_csOutput);
+    for (const CSpring& s : runtime.scene.springs) {
+        if (s.BLOCKID2 <= 0 && s.BLOCKID3 <= 0) continue;
+        springs.push_back({{"ID", s.ID}, {"m_nSeqY", s.m_nSeqY}, {"m_nSeqZ", s.m_nSeqZ}});
+    }
+    return springs;
+}
+
 }  // namespace
 
 int RunPlay(const Context& context) {
@@ -329,6 +342,7 @@ int RunPlay(const Context& context) {
     out["pacerCounter"] = runtime.pacer() ? runtime.pacer()->Counter() : 0;
     out["lastTicks"] = LastTicksJson(runtime.engine());
     out["channels"] = ChannelsJson(runtime);
+    out["motorSprings"] = MotorSpringsJson(runtime);
     if (!started) return Fail(error);
     std::cout << Dump(out) << "\n";
     return 0;
