@@ -144,7 +144,7 @@ if len(ticks) == 2:
 check("play recorded the engine's last two ticks", len(ticks) == 2 and ticks[0]["tick"] == ticks[1]["tick"] + 1
       and ticks[0]["tick"] == play["engineTicks"])
 # Past the preparation time, so the positions come from the music.
-prepare = 1000
+prepare = scene["PrepareTime"]
 check("the last tick is inside the music", len(ticks) > 0 and ticks[0]["m_dPosition"] > prepare + 1000,
       str(ticks[0]["m_dPosition"] if ticks else None))
 check("the level follows the music", len(ticks) > 0 and 0 < ticks[0]["level"] <= 128)
@@ -280,6 +280,7 @@ if lines:
     earlier = {c["channel"]: c for c in json.loads(lines[0])["channels"]}
 distinguished = []
 matched = {}
+matched_all = {}
 for c in configured:
     ch = c["channel"]
     row = scene["channels"][ch - 1]
@@ -292,6 +293,7 @@ for c in configured:
     hits = [tick for tick, d in diffs.items() if not d]
     hit = hits[0] if hits else None
     matched[ch] = hit
+    matched_all[ch] = hits
     detail = "; ".join("tick %d: %s" % (tick, ", ".join(d[:5])) for tick, d in diffs.items())
     nonzero = got is not None and any(v for v in got if v)
     check("channel %d image equals render at tick %s%s"
@@ -316,6 +318,9 @@ if len(renders) == 2:
                              sequence_slots(c["channel"]))]
     print("the last two ticks differ on channels %s" % moving)
 check("the images tell the last tick from one a second earlier", len(distinguished) >= 1, str(distinguished))
+if predicted is not None:
+    print("the senders' last pass copied the predicted tick on %d of %d channels"
+          % (sum(1 for c in configured if predicted in matched_all.get(c["channel"], [])), len(configured)))
 lit = sum(1 for ch, hit in matched.items() if hit is not None and any(simulated(scene["channels"][ch - 1], ch) or []))
 check("the comparison covers channels with outputs", lit >= 3, str(lit))
 print("%d failures" % failures)
