@@ -83,6 +83,8 @@ for _ in $(seq 100); do
 done
 [ "$(grep -c '^listening' "$work/sim.out")" -ge 7 ] || { echo "FAIL simulator did not listen"; cat "$work/sim.err"; exit 1; }
 
+# 4.8 s of playing ends about 5.2 s into the show, where the demo's waves
+# change on every tick.
 run env VELMORA_AUDIO=null "$cli" --workspace "$work/ws" play --music "$music" --for 4.8 > "$work/play.json"
 kill -INT "$simpid"
 pid=$simpid
@@ -90,7 +92,6 @@ simpid=""
 wait "$pid" || { echo "FAIL simulator exit $?"; tail -n 30 "$work/sim.err"; exit 1; }
 [ -s "$work/sim.json" ] || { echo "FAIL simulator wrote no dump"; exit 1; }
 
-# About 5.2 s into the show, where the demo's waves change on every tick.
 # Render the recorded ticks with their position, level, time of day and
 # engine clock.
 "$py" - "$work/play.json" > "$work/ticks.txt" <<'PY'
@@ -100,7 +101,7 @@ for t in json.load(open(sys.argv[1]))["lastTicks"]:
 PY
 while read -r tick position level clock elapsed; do
   run "$cli" --workspace "$work/ws" render "$music.tlf" --at "$position" --level "$level" \
-    --clock "$clock" --elapsed "$elapsed" > "$work/render-$tick.json"
+    --clock "$clock" --elapsed "$elapsed" > "$work/render-$tick.json" < /dev/null
 done < "$work/ticks.txt"
 read -r tick position level clock elapsed < "$work/ticks.txt"
 # Both ticks in one run, for how far each motor counter moved on the last one
