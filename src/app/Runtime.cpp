@@ -112,6 +112,15 @@ bool Runtime::LoadSceneFile(std::string* error) {
     bool ok = true;
     if (std::filesystem::exists(g_strSpringIni)) ok = LoadScene(g_strSpringIni, loaded, &reason);
     if (!ok) loaded = Scene{};
+    // The open show keeps playing on the new scene: its motor tracks are
+    // built for the new springs first and go in with them.
+    loaded.Reindex();
+    std::vector<SpringTracks> tracks;
+    BuildTracks(loaded, show, caches, tracks);
+    for (std::size_t i = 0; i < loaded.springs.size() && i < tracks.size(); ++i) {
+        loaded.springs[i].m_stepsA = std::move(tracks[i].m_stepsA);
+        loaded.springs[i].m_stepsB = std::move(tracks[i].m_stepsB);
+    }
     {
         std::lock_guard lock(g_csOutput);
         scene = std::move(loaded);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "ScratchDir.h"
 #include "app/Clock.h"
@@ -52,6 +53,37 @@ TEST(RuntimeShowSwap, ShowAndItsTracksAreReplacedTogether) {
     EXPECT_TRUE(spring.m_stepsB.empty());
 
     runtime.caches.SetClock(GetClockMs);
+    runtime.Shutdown();
+    SetLogPath(previousLog);
+}
+
+// Reloading the scene while a show is open keeps the show's motor tracks:
+// they are built for the reloaded springs, not left empty until the next
+// compile (the flat waves would read angle 0 all that while).
+TEST(RuntimeShowSwap, ReloadedSceneKeepsTheOpenShowsTracks) {
+    ScratchDir dir;
+    const auto previousLog = GetLogPath();
+    SetLogPath(dir.path() / "no-log-here.log");
+    dir.Write("spring.ini", "[main]\npulsePerRound=4000\ncount=2\nsp0_ID=7\nsp1_ID=8\n");
+    testing::WriteMotor(dir, "turn.motor", {{kMotorMove, 1000, 4000, 0, 0}});
+    dir.Write("Music/a.mp3.tlf",
+              "[TimeLine]\nLayerCount=1\nly0_GroupID=8\nly0_type=1\nTimeBlockCount=1\nTB0_start=2\n"
+              "TB0_end=100\nTB0_nSpecicalType=1\nTB0_szMotor=turn.motor\n");
+
+    Runtime runtime{Workspace(dir.path())};
+    ASSERT_TRUE(runtime.Startup());
+    ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/a.mp3.tlf"));
+    const std::vector<TrackPoint> before = runtime.scene.FindSpring(8)->m_stepsB;
+    ASSERT_FALSE(before.empty());
+
+    // The operator reorders the springs in the file; the tracks follow the IDs.
+    dir.Write("spring.ini", "[main]\npulsePerRound=4000\ncount=2\nsp0_ID=8\nsp1_ID=7\n");
+    ASSERT_TRUE(runtime.LoadSceneFile());
+    const CSpring& moved = *runtime.scene.FindSpring(8);
+    ASSERT_EQ(moved.m_stepsB.size(), before.size());
+    EXPECT_EQ(moved.m_stepsB.back().m_fAngle, before.back().m_fAngle);
+    EXPECT_TRUE(runtime.scene.FindSpring(7)->m_stepsB.empty());
+
     runtime.Shutdown();
     SetLogPath(previousLog);
 }
