@@ -297,7 +297,9 @@ def write_assets(g_ring):
         b.update(fields)
         night.append(b)
     block(0.0, 30.0, 3, nWavMax=80, szLight="rainbow.color", IntervalLight=1000)
-    block(0.0, 30.0, 1, szMotor="sweep.motor", nTakeOrder=3, nInterval=150)
+    # The ring's Z motors are the top-level show's until 16 s; two rotation
+    # blocks on one axis at once would both command the motors on every tick.
+    block(16.0, 30.0, 1, szMotor="sweep.motor", nTakeOrder=3, nInterval=150)
     write_tlf(os.path.join(ROOT, "Program", "night.prog.tlf"), [(g_ring, 0)], night)
 
 

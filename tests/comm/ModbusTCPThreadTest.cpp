@@ -285,7 +285,8 @@ TEST(SenderStopTest, HundredSendersStopWhileConnecting) {
     for (std::size_t i = 0; i < threads.size(); ++i) threads[i] = &(*senders)[i];
     const auto before = std::chrono::steady_clock::now();
     EXPECT_TRUE(StopAllInParallel(threads, 3000ms));
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 1000ms);
+    // Well inside the 3 s bound, with room for a loaded machine under sanitizers.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 2500ms);
     for (const auto& s : *senders) EXPECT_FALSE(s.IsRunning());
 }
 
