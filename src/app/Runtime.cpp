@@ -135,7 +135,8 @@ bool Runtime::SaveSceneFile(std::string* error) {
     return SaveScene(g_strSpringIni, scene, error);
 }
 
-bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error) {
+bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error,
+                           const std::function<void()>& alsoUnderLock) {
     Show loaded;
     const bool ok = LoadShow(path, loaded, &scene, error);
     // The incoming show's tracks are built before anything is replaced, and
@@ -151,6 +152,7 @@ bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error
             scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
             scene.springs[i].m_stepsB.swap(tracks[i].m_stepsB);
         }
+        if (alsoUnderLock) alsoUnderLock();
     }
     return ok;  // the previous tracks are freed here, outside the lock
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -60,7 +61,11 @@ public:
 
     // Loads a show for the open timeline (scale 50, names from the scene),
     // then compiles its motor actions so that it is ready to play.
-    bool LoadShowFile(const std::filesystem::path& path, std::string* error = nullptr);
+    // `alsoUnderLock`, when given, runs while the show goes in, under the
+    // output lock, so that whatever the engine reads with the show (the
+    // playback clock of a new entry) changes in the same instant.
+    bool LoadShowFile(const std::filesystem::path& path, std::string* error = nullptr,
+                      const std::function<void()>& alsoUnderLock = {});
     // Saves the open show, asking first when it was modified.
     bool SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error = nullptr);
 

@@ -135,19 +135,22 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
         records = std::move(list);
     }
 
-    // The old position must not meet the new length before the preparation
-    // time starts counting, or the engine would end the new entry at once.
-    state_.m_dPlayPos.store(0.0);
-    state_.m_dLength.store(m_bProgramMode ? settings.lengthMs : Player().Length() + PrepareTime());
-    {
-        std::lock_guard lock(runtime_.g_csOutput);
-        state_.SetRecords(std::move(records));
-        state_.m_nScale.store(Show::kFileScale);
-    }
+    // The new entry's clock, records and show go in together, in one hold of
+    // the output lock: the engine never evaluates the new show at the old
+    // position nor the old show at the new one. The position is back at 0
+    // before the end flag is cleared, so the old position can never meet the
+    // new length and end the new entry at once.
+    const double length = m_bProgramMode ? settings.lengthMs : Player().Length() + PrepareTime();
     std::filesystem::path showPath = path;
     showPath += ".tlf";
     std::string error;
-    if (!runtime_.LoadShowFile(showPath, &error)) LogMessage("MusicWav: %s", error.c_str());
+    const bool loaded = runtime_.LoadShowFile(showPath, &error, [&] {
+        state_.m_dPlayPos.store(0.0);
+        state_.m_dLength.store(length);
+        state_.SetRecords(std::move(records));
+        state_.m_nScale.store(Show::kFileScale);
+    });
+    if (!loaded) LogMessage("MusicWav: %s", error.c_str());
 
     m_bPictureDirty = true;
     m_nScrollOffset = 0;

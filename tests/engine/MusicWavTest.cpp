@@ -278,5 +278,38 @@ TEST(MusicWavPlayerTest, RealPlayerAndAnalysisFollowTheMusic) {
     EXPECT_GE(wav.state().m_dPlayPos.load(), 150.0);
 }
 
+// The next entry's clock goes in with its show: while the new show's motor
+// actions are compiled the engine still sees the old entry's position and
+// length (the caches' clock is read in the middle of that compile, which is
+// where they are checked), and afterwards the new ones.
+TEST_F(MusicWavTest, NextEntrysClockChangesWithItsShow) {
+    CSpring spring;
+    spring.ID = 7;
+    runtime_.scene.springs.push_back(spring);
+    runtime_.scene.Reindex();
+    dir_.Write("Music/other.mp3.tlf",
+               "[TimeLine]\nLayerCount=1\nly0_GroupID=7\nly0_type=1\nTimeBlockCount=1\nTB0_start=2\n"
+               "TB0_end=100\nTB0_nSpecicalType=1\nTB0_szMotor=gone.motor\n");
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
+    Advance(5000);
+    const double oldPosition = wav_.state().m_dPlayPos.load();
+    ASSERT_GT(oldPosition, 4000.0);
+
+    int checks = 0;
+    bool clockChangedEarly = false;
+    runtime_.caches.SetClock([&] {
+        ++checks;
+        if (wav_.state().m_dPlayPos.load() != oldPosition) clockChangedEarly = true;
+        return std::uint32_t{0};
+    });
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("other.mp3"), 0, {}));
+    runtime_.caches.SetClock([this] { return now_; });
+    EXPECT_GT(checks, 0);  // the check above did run
+    EXPECT_FALSE(clockChangedEarly);
+    EXPECT_DOUBLE_EQ(wav_.state().m_dPlayPos.load(), 0.0);
+    ASSERT_EQ(runtime_.show.blocks.size(), 1u);
+    EXPECT_EQ(runtime_.show.blocks[0].szMotor, "gone.motor");
+}
+
 }  // namespace
 }  // namespace velmora
