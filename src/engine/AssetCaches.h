@@ -45,7 +45,11 @@ public:
     AssetCaches& operator=(const AssetCaches&) = delete;
 
     // Where operator messages go; without one they are only logged. Set it
-    // before other threads use the caches.
+    // before other threads use the caches. A lookup inside an engine tick
+    // tells from the engine thread while the output lock is held, so the
+    // prompter must not wait there for the UI thread (which may itself be
+    // waiting for that lock): a UI prompter queues such messages to its own
+    // thread and returns.
     void SetPrompter(Prompter* prompter) { prompter_ = prompter; }
 
     // Milliseconds for remembering failed lookups (GetClockMs unless a test
