@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "AnalysisProgress.h"
 #include "Commands.h"
 #include "Json.h"
 #include "app/Log.h"
@@ -133,28 +134,11 @@ std::string ParseOptions(const std::vector<std::string>& args, RenderOptions& op
     return {};
 }
 
-void DrawProgress(double progress, bool done) {
-    constexpr int kWidth = 40;
-    const int filled = static_cast<int>(progress * kWidth);
-    std::string bar(static_cast<std::size_t>(kWidth), ' ');
-    for (int i = 0; i < filled && i < kWidth; ++i) bar[static_cast<std::size_t>(i)] = '#';
-    std::fprintf(stderr, "\ranalysing [%s] %3d%%%s", bar.c_str(), static_cast<int>(progress * 100.0),
-                 done ? "\n" : "");
-    std::fflush(stderr);
-}
-
 // Analyses the music into the playback clock's records and sets the entry's
 // length as the show start does (music length plus the preparation time).
 bool AnalyseMusic(const fs::path& file, std::int32_t prepareTime, PlaybackState& playback) {
-    const bool bar = ::isatty(STDERR_FILENO) == 1;
     WaitProcess wait({file});
-    wait.Start();
-    while (wait.Tick()) {
-        if (bar) DrawProgress(wait.m_fProgress, false);
-        std::this_thread::sleep_for(WaitProcess::kTickPeriod - WaitProcess::kRunningProbe);
-    }
-    const CMP3Player& player = *wait.m_pPlayer;
-    if (bar) DrawProgress(player.m_nError ? 0.0 : 1.0, true);
+    const CMP3Player& player = RunAnalysisWithProgress(wait);
     if (player.m_nError != 0) return false;
     auto records = std::make_shared<SpectrumList>(player.m_listSpectrum);
     // The duration is in whole seconds; the records reach the fraction beyond.
