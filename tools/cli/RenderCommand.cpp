@@ -4,7 +4,6 @@
 // JSON line per tick: the channels' register slots, moving-head buffers and
 // request frames, and the springs' and groups' run-time fields.
 
-#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
@@ -13,7 +12,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "AnalysisProgress.h"
