@@ -2,29 +2,17 @@
 // (the built-in seven colours or the scene's colour file, stepping every
 // SystemInterval ms of engine time) or the block's own colour file, indexed
 // by block time or by the member's analog level.
-#include <cmath>
-#include <limits>
-
 #include "engine/ActionEvaluation.h"
 #include "engine/AssetCaches.h"
+#include "engine/MemberTiming.h"
 #include "engine/TakeOrder.h"
 #include "scene/Scene.h"
 
 namespace velmora {
 namespace {
 
-std::int32_t TruncToInt(double value) {
-    if (!(value == value)) return 0;
-    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
-}
-
-std::int32_t BlockTime(const TickContext& ctx, const TimeBlock& block, std::int32_t t, double now) {
-    if (t >= 0) return t;
-    return TruncToInt(now - static_cast<double>(static_cast<float>(ctx.scale) * block.start));
+std::int32_t LightTime(const TickContext& ctx, const TimeBlock& block, std::int32_t t, double now) {
+    return t >= 0 ? t : ClampToInt32(BlockTime(ctx.scale, block, now));
 }
 
 // The colour a block's own light file gives at block time t and `level`;
@@ -78,7 +66,7 @@ void ApplyBlockLight(TickContext& ctx, const CSpringGroup& group, std::int32_t l
     COLORREF colour = 0;
     if (block.bSystime == 1) {
         colour = SystemColour(ctx);
-    } else if (!BlockColour(ctx, block, level, BlockTime(ctx, block, t, now), colour)) {
+    } else if (!BlockColour(ctx, block, level, LightTime(ctx, block, t, now), colour)) {
         return;
     }
     for (std::size_t i = 0; i < n; ++i) {
@@ -91,7 +79,7 @@ void ApplyBlockLight(TickContext& ctx, CSpring& spring, std::int32_t level, cons
     COLORREF colour = 0;
     if (block.bSystime == 1) {
         colour = SystemColour(ctx);
-    } else if (!BlockColour(ctx, block, level, BlockTime(ctx, block, t, now), colour)) {
+    } else if (!BlockColour(ctx, block, level, LightTime(ctx, block, t, now), colour)) {
         return;
     }
     Paint(ctx, spring, colour);

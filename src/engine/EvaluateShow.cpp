@@ -8,6 +8,7 @@
 #include "engine/ActionEvaluation.h"
 #include "engine/AssetCaches.h"
 #include "engine/LevelOutput.h"
+#include "engine/Truncate.h"
 #include "scene/Scene.h"
 
 namespace velmora {
@@ -15,20 +16,11 @@ namespace {
 
 constexpr const char* kNoProgram = "---";
 
-std::int32_t TruncSaturate(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        return std::numeric_limits<std::int32_t>::max();
-    if (value <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
-}
-
 // The level a block without an action lights its members by: the music
 // level scaled as the pumps are, capped at full.
 std::int32_t LightLevel(const TickContext& ctx, std::int32_t level) {
     const float scaled = std::min(static_cast<float>(level) * ctx.musicMultiplier, 128.0f);
-    return TruncSaturate(scaled);
+    return TruncToInt32(scaled);
 }
 
 bool DrivesWater(const TimeBlock& block) {
@@ -105,7 +97,7 @@ void EvaluateShowAt(TickContext& ctx, std::span<const Layer> layers, std::span<c
 
         if (!block.sz512Light.empty()) {
             if (const auto table = ctx.caches.FindLight512Table(block.sz512Light))
-                Output512(ctx, TruncSaturate(now - start), *table);
+                Output512(ctx, TruncToInt32(now - start), *table);
         }
     }
 }

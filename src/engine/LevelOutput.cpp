@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/TakeOrder.h"
+#include "engine/Truncate.h"
 #include "scene/Scene.h"
 
 namespace velmora {
@@ -12,11 +13,8 @@ void SetLevel(TickContext& ctx, CSpring& spring, std::int32_t level) {
     spring.m_bLit = level != 0 ? 1 : 0;
     // In float, as the multiplier is: the truncation below depends on it.
     float v = ctx.handMode ? static_cast<float>(level) : static_cast<float>(level) * ctx.musicMultiplier;
-    v = std::min(v, 128.0f);
-    // A wild negative level (or multiplier) must not overflow the conversion.
-    v = std::max(v, -2147483520.0f);
-    if (v != v) v = 0.0f;  // NaN multiplier
-    const auto written = static_cast<std::int32_t>(v);
+    // A wild negative level or a NaN multiplier must not overflow the conversion.
+    const std::int32_t written = TruncToInt32(std::min(v, 128.0f));
     spring.m_nOutLevel = written;
     WriteSpringOutputs(ctx.out, spring, written);
 }

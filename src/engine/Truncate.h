@@ -18,6 +18,13 @@ inline std::int32_t TruncToInt32(float value) {
     return static_cast<std::int32_t>(value);
 }
 
+inline std::int32_t TruncToInt32(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
+    if (value <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
+
 inline std::int64_t TruncToInt64(float value) {
     if (std::isnan(value)) return 0;
     if (value >= 9223372036854775808.0f) return std::numeric_limits<std::int64_t>::max();
