@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
+#include <functional>
 #include <cmath>
 #include <cstdlib>
 #include <deque>
@@ -22,10 +24,16 @@ namespace {
 
 // What one program step adds to a member's track, for a given speed factor
 // and axis; the same for every member that runs the section.
-struct StepDelta {
-    float duration;
-    float angle;
+// The part of a point that a step fixes whatever its time: copied as one
+// eight-byte word from the step into every point it makes.
+struct StepTail {
+    float stepAngle;
     std::int32_t reset;
+};
+
+struct StepDelta {
+    StepTail tail;
+    float duration;
 };
 
 void MakeDeltas(const MotorComplierCache& program, float factor, std::int32_t pulsesPerRound,
@@ -52,7 +60,7 @@ void MakeDeltas(const MotorComplierCache& program, float factor, std::int32_t pu
             angle = magnitude * 360.0f / static_cast<float>(pulsesPerRound);
             if (static_cast<std::int64_t>(step.p1) * speed <= 0) angle = -angle;
         }
-        deltas.push_back({duration, angle, reset});
+        deltas.push_back({{angle, reset}, duration});
     }
 }
 
@@ -137,119 +145,271 @@ private:
     std::size_t points_ = 0;
 };
 
-bool EarlierPoint(const TrackPoint& a, const TrackPoint& b) { return a.m_fTime < b.m_fTime; }
-
-std::int32_t NextAngle(std::int32_t angle, const TrackPoint& point) {
-    if (point.m_bReset) return 0;
+// The angle accumulator: a reset point sets it to 0, any other point to
+// trunc(accumulator + step angle).
+inline std::int32_t NextAngle(std::int32_t angle, float stepAngle, std::int32_t reset) {
     // Below 2^24 the accumulator is exact as a float, so a step of no angle
     // leaves it as it is; this spares the float round trip on every rest.
-    constexpr std::int32_t kExact = 1 << 24;
-    if (point.m_fStepAngle == 0.0f && angle <= kExact && angle >= -kExact) return angle;
-    return TruncToInt32(static_cast<float>(angle) + point.m_fStepAngle);
+    constexpr std::uint32_t kExact = 1u << 24;
+    const bool moves = (std::bit_cast<std::uint32_t>(stepAngle) & 0x7fffffffu) != 0;
+    if (!moves && reset == 0 && static_cast<std::uint32_t>(angle) + kExact <= 2 * kExact) return angle;
+    if (reset != 0) return 0;
+    const float sum = static_cast<float>(angle) + stepAngle;
+    // One test for the usual case; NaN and out-of-range sums fail it.
+    if (sum > -2147483648.0f && sum < 2147483648.0f) return static_cast<std::int32_t>(sum);
+    return TruncToInt32(sum);
 }
 
-// Makes one track from its runs. The points are generated into scratch
-// buffers that stay warm from track to track, sorted there by merging
-// neighbouring runs (merging keeps points of equal time in the order they
-// were made), and the last merge writes the track with its absolute angles,
-// so the track's own memory is written once.
+// A point's place in its track as one unsigned number: the time's bits
+// turned so that unsigned order is float order, then the index of the run
+// that made it. Points of equal time thus come out in the order their runs
+// were made, and a run's own points are in time order already, so the
+// track is the stable sort by time of all points in the order they were made.
+//
+// Times are almost always zero or later, and the bits of such floats are
+// in order as they are; a track whose runs all start there (its steps only
+// add time) takes that shorter way.
+template <bool kAnySign>
+std::uint64_t SortKey(float time, std::uint32_t run) {
+    std::uint32_t bits = std::bit_cast<std::uint32_t>(time);
+    if constexpr (kAnySign) {
+        bits = std::bit_cast<std::uint32_t>(time + 0.0f);  // -0 and +0 as one time
+        bits = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
+    }
+    return std::uint64_t{bits} << 32 | run;
+}
+
+template <bool kAnySign>
+float TimeOf(std::uint64_t key) {
+    std::uint32_t bits = static_cast<std::uint32_t>(key >> 32);
+    if constexpr (kAnySign) bits = (bits & 0x80000000u) != 0 ? bits & 0x7fffffffu : ~bits;
+    return std::bit_cast<float>(bits);
+}
+
+// True for +0 and later, false for -0, earlier times and NaN.
+bool StartsAtZeroOrLater(float time) { return std::bit_cast<std::int32_t>(time) >= 0 && time >= 0.0f; }
+
+// A point while its track is being put together.
+struct KeyedPoint {
+    std::uint64_t key;
+    StepTail tail;
+};
+
+constexpr std::uint64_t kAfterAll = ~std::uint64_t{0};
+
+// Makes one track from its runs. The runs are taken in the order of their
+// first points and gathered into clusters that overlap in time; a cluster's
+// points are generated into scratch that stays in cache, each run closed by
+// a sentinel, and merged there, and the last merge writes the track with its
+// absolute angles, so the track's own memory is written once. Clusters
+// follow one another in time, so they need no merging among themselves: a
+// layer's blocks, one after another, cost no comparisons at all.
+//
+// The merges choose without branching: which run's point comes next varies
+// from point to point when runs overlap, and a mispredicted branch per point
+// would cost more than the rest of the work.
 class TrackBuilder {
 public:
-    // Scratch for the largest track up front, up to a bound; a larger track
-    // grows it when it comes.
-    explicit TrackBuilder(std::size_t largest) {
-        const std::size_t size = std::min(largest, kKeep);
-        a_.resize(size);
-        b_.resize(size);
-    }
-
     void Build(const Run* const* runs, std::size_t runCount, std::size_t points, std::vector<TrackPoint>& out) {
         if (points == 0) return;
-        if (a_.size() < points) {
-            a_.resize(points);
-            b_.resize(points);
-        }
-        Generate(runs, runCount);
         out.reserve(points);  // normally reserved already
-        angle_ = 0;
-
-        bounds_.assign(1, 0);
-        for (std::size_t i = 1; i < points; ++i)
-            if (EarlierPoint(a_[i], a_[i - 1])) bounds_.push_back(i);
-        bounds_.push_back(points);
-        while (bounds_.size() > 3) MergePass(points);
-        if (bounds_.size() == 2) {
-            for (std::size_t i = 0; i < points; ++i) Emit(a_[i], out);
-            return;
-        }
-        const TrackPoint* x = a_.data();
-        const TrackPoint* const xEnd = a_.data() + bounds_[1];
-        const TrackPoint* y = xEnd;
-        const TrackPoint* const yEnd = a_.data() + points;
-        while (x != xEnd && y != yEnd) {
-            if (EarlierPoint(*y, *x)) Emit(*y++, out);
-            else Emit(*x++, out);
-        }
-        while (x != xEnd) Emit(*x++, out);
-        while (y != yEnd) Emit(*y++, out);
-    }
-
-    // A builder that made a huge track gives its scratch back.
-    void Trim() {
-        if (a_.size() > kKeep) {
-            a_ = {};
-            b_ = {};
-        }
+        const bool anySign = !std::all_of(runs, runs + runCount, [](const Run* run) { return StartsAtZeroOrLater(run->start); });
+        if (anySign) Build<true>(runs, runCount, out);
+        else Build<false>(runs, runCount, out);
     }
 
 private:
-    static constexpr std::size_t kKeep = std::size_t{1} << 20;  // points of scratch kept between tracks
+    template <bool kAnySign>
+    void Build(const Run* const* runs, std::size_t runCount, std::vector<TrackPoint>& out) {
+        starts_.resize(runCount);
+        for (std::size_t r = 0; r < runCount; ++r)
+            starts_[r] = SortKey<kAnySign>(runs[r]->start, static_cast<std::uint32_t>(r));
+        std::sort(starts_.begin(), starts_.end());
+        angle_ = 0;
 
-    void Generate(const Run* const* runs, std::size_t runCount) {
-        TrackPoint* w = a_.data();
-        for (std::size_t r = 0; r < runCount; ++r) {
-            const Run& run = *runs[r];
-            float time = run.start;
-            *w++ = {time, 0.0f, 0, 0.0f};
-            const StepDelta* const first = run.deltas->data();
-            const StepDelta* const last = first + run.deltas->size();
-            const StepDelta* d = first;
-            for (std::size_t left = run.count - 1; left > 0; --left) {
-                time = time + d->duration;
-                *w++ = {time, d->angle, d->reset, 0.0f};
-                if (++d == last) d = first;
+        for (std::size_t i = 0; i < runCount;) {
+            used_ = 0;
+            offsets_.clear();
+            std::uint64_t clusterEnd = 0;
+            do {
+                const std::uint32_t r = static_cast<std::uint32_t>(starts_[i]);
+                clusterEnd = std::max(clusterEnd, Generate<kAnySign>(*runs[r], r));
+                ++i;
+            } while (i < runCount && starts_[i] < clusterEnd);
+            MergeToTwo();
+            const Sequence x = sequences_[0];
+            const Sequence y = sequences_.size() > 1 ? sequences_[1] : Sequence{x.begin + x.count, 0};
+            MergeSorted(
+                x, y,
+                [&](const KeyedPoint* from, std::size_t count) {
+                    Emit<kAnySign>(count, out, [&from] { return from++; });
+                },
+                [&](const KeyedPoint* px, const KeyedPoint* py, std::size_t count) {
+                    Emit<kAnySign>(count, out, [&px, &py] { return Take(px, py); });
+                });
+        }
+    }
+
+    struct Sequence {
+        const KeyedPoint* begin;  // in one of the scratch buffers; a sentinel follows the last point
+        std::size_t count;
+    };
+
+    // Appends a run's points and a sentinel; returns the key of its last point.
+    template <bool kAnySign>
+    std::uint64_t Generate(const Run& run, std::uint32_t r) {
+        const std::size_t begin = used_;
+        used_ += run.count + 1;
+        a_.Reserve(used_, begin);
+        KeyedPoint* w = a_.data() + begin;
+        float time = run.start;
+        *w++ = {SortKey<kAnySign>(time, r), {0.0f, 0}};
+        const StepDelta* const steps = run.deltas->data();
+        const std::size_t stepCount = run.deltas->size();
+        for (std::size_t left = run.count - 1; left > 0;) {
+            const std::size_t n = std::min(left, stepCount);
+            for (std::size_t k = 0; k < n; ++k) {
+                time = time + steps[k].duration;
+                w[k] = {SortKey<kAnySign>(time, r), steps[k].tail};
             }
+            w += n;
+            left -= n;
+        }
+        *w = {kAfterAll, {0.0f, 0}};
+        offsets_.push_back({begin, run.count});
+        return w[-1].key;
+    }
+
+    // Both inputs end in a sentinel, so neither runs out while points are
+    // due; keys of different runs never tie.
+    static const KeyedPoint* Take(const KeyedPoint*& x, const KeyedPoint*& y) {
+        const bool fromY = y->key < x->key;
+        const KeyedPoint* p = fromY ? y : x;
+        x += fromY ? 0 : 1;
+        y += fromY ? 1 : 0;
+        return p;
+    }
+
+    // Merges two sequences: `copy(from, count)` takes points of one side
+    // alone, `merge(x, y, count)` the next `count` points of both in order.
+    // Where runs overlap only in part, the lead of the one that starts first
+    // and the tail of the one that ends last are taken as they are, and only
+    // the stretch where both have points is merged point by point.
+    template <typename Copy, typename Merge>
+    static void MergeSorted(Sequence x, Sequence y, Copy&& copy, Merge&& merge) {
+        if (x.count == 0 || y.count == 0) {
+            if (x.count != 0) copy(x.begin, x.count);
+            if (y.count != 0) copy(y.begin, y.count);
+            return;
+        }
+        if (y.begin->key < x.begin->key) std::swap(x, y);
+        const auto below = [](const KeyedPoint& p, std::uint64_t key) { return p.key < key; };
+        const std::size_t lead =
+            static_cast<std::size_t>(std::lower_bound(x.begin, x.begin + x.count, y.begin->key, below) - x.begin);
+        if (lead != 0) copy(x.begin, lead);
+        x.begin += lead;
+        x.count -= lead;
+        if (x.count == 0) {
+            copy(y.begin, y.count);
+            return;
+        }
+        // Both sides keep their sentinels; the side that ends last is merged
+        // only up to the other's last point, so its next point stops it.
+        const bool xEndsFirst = x.begin[x.count - 1].key < y.begin[y.count - 1].key;
+        Sequence& first = xEndsFirst ? x : y;
+        Sequence& last = xEndsFirst ? y : x;
+        const std::uint64_t end = first.begin[first.count - 1].key;
+        const auto above = [](std::uint64_t key, const KeyedPoint& p) { return key < p.key; };
+        const std::size_t kept =
+            static_cast<std::size_t>(std::upper_bound(last.begin, last.begin + last.count, end, above) - last.begin);
+        merge(x.begin, y.begin, first.count + kept);
+        if (kept != last.count) copy(last.begin + kept, last.count - kept);
+    }
+
+    // Neighbouring sequences are merged pairwise until two are left. An odd
+    // one out stays where it is when this pass leaves two; otherwise it is
+    // copied along, since the next pass writes over the buffer it is in.
+    void MergeToTwo() {
+        sequences_.clear();
+        for (const auto& [begin, count] : offsets_) sequences_.push_back({a_.data() + begin, count});
+        Scratch* from = &a_;
+        Scratch* to = &b_;
+        while (sequences_.size() > 2) {
+            to->Reserve(used_, 0);
+            next_.clear();
+            KeyedPoint* w = to->data();
+            std::size_t k = 0;
+            for (; k + 1 < sequences_.size(); k += 2) {
+                const Sequence x = sequences_[k], y = sequences_[k + 1];
+                next_.push_back({w, x.count + y.count});
+                MergeSorted(
+                    x, y, [&w](const KeyedPoint* from, std::size_t count) { w = std::copy_n(from, count, w); },
+                    [&w](const KeyedPoint* px, const KeyedPoint* py, std::size_t count) {
+                        for (; count > 0; --count) *w++ = *Take(px, py);
+                    });
+                *w++ = {kAfterAll, {0.0f, 0}};
+            }
+            if (k < sequences_.size()) {
+                const Sequence x = sequences_[k];
+                if (next_.size() + 1 > 2) {
+                    next_.push_back({w, x.count});
+                    w = std::copy_n(x.begin, x.count + 1, w);
+                } else {
+                    next_.push_back(x);
+                }
+            }
+            used_ = static_cast<std::size_t>(w - to->data());
+            std::swap(from, to);
+            sequences_.swap(next_);
         }
     }
 
-    void MergePass(std::size_t points) {
-        next_.clear();
-        std::size_t k = 0;
-        for (; k + 2 < bounds_.size(); k += 2) {
-            std::merge(a_.begin() + Offset(k), a_.begin() + Offset(k + 1), a_.begin() + Offset(k + 1),
-                       a_.begin() + Offset(k + 2), b_.begin() + Offset(k), EarlierPoint);
-            next_.push_back(bounds_[k]);
+    // Writes `count` points, taken in track order from `next`, with their
+    // absolute angles. They go through a small buffer in the first-level
+    // cache and are appended to the track a block at a time, so that neither
+    // the track's size nor the angle goes through memory at every point.
+    template <bool kAnySign, typename Next>
+    void Emit(std::size_t count, std::vector<TrackPoint>& out, Next&& next) {
+        std::int32_t angle = angle_;
+        while (count > 0) {
+            const std::size_t n = std::min(count, block_.size());
+            for (std::size_t i = 0; i < n; ++i) {
+                const KeyedPoint& p = *next();
+                angle = NextAngle(angle, p.tail.stepAngle, p.tail.reset);
+                block_[i] = {TimeOf<kAnySign>(p.key), p.tail.stepAngle, p.tail.reset, static_cast<float>(angle)};
+            }
+            out.insert(out.end(), block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(n));
+            count -= n;
         }
-        if (k + 1 < bounds_.size()) {
-            std::copy(a_.begin() + Offset(k), a_.begin() + Offset(k + 1), b_.begin() + Offset(k));
-            next_.push_back(bounds_[k]);
-        }
-        next_.push_back(points);
-        a_.swap(b_);
-        bounds_.swap(next_);
+        angle_ = angle;
     }
 
-    void Emit(TrackPoint point, std::vector<TrackPoint>& out) {
-        angle_ = NextAngle(angle_, point);
-        point.m_fAngle = static_cast<float>(angle_);
-        out.push_back(point);
-    }
+    // Scratch that is written before it is read, so it is never cleared.
+    class Scratch {
+    public:
+        // Room for `size` points, keeping the first `keep`.
+        void Reserve(std::size_t size, std::size_t keep) {
+            if (size <= capacity_) return;
+            const std::size_t capacity = std::max(size, 2 * capacity_);
+            auto grown = std::make_unique_for_overwrite<KeyedPoint[]>(capacity);
+            std::copy_n(points_.get(), keep, grown.get());
+            points_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        KeyedPoint* data() { return points_.get(); }
 
-    std::ptrdiff_t Offset(std::size_t k) const { return static_cast<std::ptrdiff_t>(bounds_[k]); }
+    private:
+        std::unique_ptr<KeyedPoint[]> points_;
+        std::size_t capacity_ = 0;
+    };
 
-    std::vector<TrackPoint> a_, b_;
-    std::vector<std::size_t> bounds_, next_;
-    std::int32_t angle_ = 0;
+    std::vector<std::uint64_t> starts_;  // every run's first point, in track order
+    Scratch a_, b_;                      // the cluster's points, and a second buffer for merging
+    std::size_t used_ = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> offsets_;  // the runs' places in a_ while it may grow
+    std::vector<Sequence> sequences_, next_;
+    std::array<TrackPoint, 256> block_;
+    std::int32_t angle_ = 0;  // carried from cluster to cluster
 };
 
 // Below this many points a compile is over before threads would have started.
@@ -282,25 +442,17 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
     // comes from the same allocator arena as the tracks it replaces (which
     // this thread frees) and is taken again on the next compile instead of
     // being faulted in afresh from the system.
-    std::size_t largest = 0;
-    for (std::size_t t = 0; t < trackCount; ++t) {
-        trackOf(t).reserve(trackPoints[t]);
-        largest = std::max(largest, trackPoints[t]);
-    }
+    for (std::size_t t = 0; t < trackCount; ++t) trackOf(t).reserve(trackPoints[t]);
     std::atomic<std::size_t> next{0};
     auto work = [&](TrackBuilder& builder) {
         for (std::size_t t = next.fetch_add(1); t < trackCount; t = next.fetch_add(1)) {
             builder.Build(byTrack.data() + first[t], first[t + 1] - first[t], trackPoints[t], trackOf(t));
-            builder.Trim();
         }
     };
 
     const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t helpers = points < kParallelPoints ? 0 : std::min<std::size_t>(cores, 8) - 1;
-    // The scratch of every thread is made here too, for the same reason as the tracks.
-    std::vector<TrackBuilder> builders;
-    builders.reserve(helpers + 1);
-    for (std::size_t i = 0; i <= helpers; ++i) builders.emplace_back(largest);
+    std::vector<TrackBuilder> builders(helpers + 1);
     std::vector<std::thread> threads;
     std::vector<std::exception_ptr> failures(helpers);
     for (std::size_t i = 0; i < helpers; ++i) {
@@ -334,7 +486,7 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
 void AccumulateTrackAngles(std::vector<TrackPoint>& track) {
     std::int32_t angle = 0;
     for (TrackPoint& point : track) {
-        angle = NextAngle(angle, point);
+        angle = NextAngle(angle, point.m_fStepAngle, point.m_bReset);
         point.m_fAngle = static_cast<float>(angle);
     }
 }
