@@ -79,7 +79,20 @@ struct Run {
 class RunCollector {
 public:
     RunCollector(const Scene& scene, AssetCaches& caches, std::int32_t scale, const CompileLimits& limits)
-        : scene_(scene), caches_(caches), scale_(scale), limits_(limits) {}
+        : scene_(scene), caches_(caches), scale_(scale), limits_(limits) {
+        // Spring IDs are small numbers in practice; a table by ID spares a
+        // hash lookup for each of the hundreds of thousands of member runs
+        // of a large show. IDs far beyond the spring count keep the lookup.
+        const std::size_t bound = 4 * scene.springs.size() + 1024;
+        std::size_t size = 0;
+        for (const CSpring& spring : scene.springs) {
+            if (spring.ID < 0 || static_cast<std::size_t>(spring.ID) >= bound) return;
+            size = std::max(size, static_cast<std::size_t>(spring.ID) + 1);
+        }
+        springById_.assign(size, -1);
+        for (std::size_t i = scene.springs.size(); i-- > 0;)  // the first of equal IDs wins
+            springById_[static_cast<std::size_t>(scene.springs[i].ID)] = static_cast<int>(i);
+    }
 
     // One block over its take order; false once the point bound is reached.
     bool CompileBlock(const TimeBlock& block, const std::vector<TakeStep>& steps) {
@@ -123,7 +136,7 @@ private:
 
     bool AddMember(std::int32_t springId, bool zAxis, std::int64_t t0, std::int32_t repeat,
                    const std::vector<StepDelta>* deltas) {
-        const int index = scene_.SpringIndexOf(springId);
+        const int index = SpringIndex(springId);
         if (index < 0) return true;
         const std::size_t room = limits_.maxPoints - points_;
         if (room == 0) return false;
@@ -136,10 +149,17 @@ private:
         return fits;
     }
 
+    int SpringIndex(std::int32_t springId) const {
+        if (springById_.empty()) return scene_.SpringIndexOf(springId);
+        const auto id = static_cast<std::uint32_t>(springId);
+        return id < springById_.size() ? springById_[id] : -1;
+    }
+
     const Scene& scene_;
     AssetCaches& caches_;
     const std::int32_t scale_;
     const CompileLimits& limits_;
+    std::vector<int> springById_;  // empty when IDs are too large for a table
     std::deque<std::vector<StepDelta>> deltaStore_;  // stable addresses for the runs
     std::vector<Run> runs_;
     std::size_t points_ = 0;
@@ -205,9 +225,11 @@ constexpr std::uint64_t kAfterAll = ~std::uint64_t{0};
 // follow one another in time, so they need no merging among themselves: a
 // layer's blocks, one after another, cost no comparisons at all.
 //
-// The merges choose without branching: which run's point comes next varies
-// from point to point when runs overlap, and a mispredicted branch per point
-// would cost more than the rest of the work.
+// Which run's point comes next is decided by a plain branch: the runs of a
+// cluster mostly run the same program, so the order repeats and is well
+// predicted, and a selection without a branch would put a load, a compare
+// and a pointer update in a chain from one point to the next (measured 3x
+// slower here).
 class TrackBuilder {
 public:
     void Build(const Run* const* runs, std::size_t runCount, std::size_t points, std::vector<TrackPoint>& out) {

@@ -300,5 +300,32 @@ TEST_F(ShowCompilerTest, UnmatchedLoopIsToldAndItsStepsCompiledAsTheyAre) {
     EXPECT_EQ(Times(Z(7)), (std::vector<float>{0, 1000, 2000}));  // the loop end (speed 0) is left out
 }
 
+// Members are found by spring ID through a table when IDs are small and by
+// the scene's own lookup otherwise; either way a repeated ID means the first
+// spring that carries it.
+TEST_F(ShowCompilerTest, MembersAreFoundByIdWhateverTheNumbers) {
+    WriteMotor(dir_, "one.motor", {Move(1000, 4000)});
+    for (const std::int32_t other : {9, 2'000'000'000}) {
+        SCOPED_TRACE(other);
+        SetUp();
+        scene_.springs.resize(8);
+        CSpring repeated;
+        repeated.ID = 3;
+        scene_.springs.push_back(repeated);
+        CSpring far;
+        far.ID = other;
+        scene_.springs.push_back(far);
+        scene_.groups.clear();
+        AddGroup(100, {3, other, 12345});
+        scene_.Reindex();
+        show_.blocks.clear();
+        AddBlock(0, 0.0f, "one.motor");
+        Compile();
+        EXPECT_EQ(scene_.springs[2].m_stepsB.size(), 2u);
+        EXPECT_TRUE(scene_.springs[8].m_stepsB.empty());
+        EXPECT_EQ(scene_.springs[9].m_stepsB.size(), 2u);
+    }
+}
+
 }  // namespace
 }  // namespace velmora
