@@ -6,7 +6,9 @@
 #include <bit>
 #include <functional>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -22,8 +24,6 @@
 namespace velmora {
 namespace {
 
-// What one program step adds to a member's track, for a given speed factor
-// and axis; the same for every member that runs the section.
 // The part of a point that a step fixes whatever its time: copied as one
 // eight-byte word from the step into every point it makes.
 struct StepTail {
@@ -31,6 +31,8 @@ struct StepTail {
     std::int32_t reset;
 };
 
+// What one program step adds to a member's track, for a given speed factor
+// and axis; the same for every member that runs the section.
 struct StepDelta {
     StepTail tail;
     float duration;
@@ -190,13 +192,18 @@ inline std::int32_t NextAngle(std::int32_t angle, float stepAngle, std::int32_t 
 // in order as they are; a track whose runs all start there (its steps only
 // add time) takes that shorter way.
 template <bool kAnySign>
-std::uint64_t SortKey(float time, std::uint32_t run) {
+std::uint32_t TimeBits(float time) {
     std::uint32_t bits = std::bit_cast<std::uint32_t>(time);
     if constexpr (kAnySign) {
         bits = std::bit_cast<std::uint32_t>(time + 0.0f);  // -0 and +0 as one time
         bits = (bits & 0x80000000u) != 0 ? ~bits : bits | 0x80000000u;
     }
-    return std::uint64_t{bits} << 32 | run;
+    return bits;
+}
+
+template <bool kAnySign>
+std::uint64_t SortKey(float time, std::uint32_t run) {
+    return std::uint64_t{TimeBits<kAnySign>(time)} << 32 | run;
 }
 
 template <bool kAnySign>
@@ -209,13 +216,25 @@ float TimeOf(std::uint64_t key) {
 // True for +0 and later, false for -0, earlier times and NaN.
 bool StartsAtZeroOrLater(float time) { return std::bit_cast<std::int32_t>(time) >= 0 && time >= 0.0f; }
 
-// A point while its track is being put together.
+// A point while its track is being put together: its sort key, low half
+// first, then the rest of the point. Read as one little-endian word, the
+// first eight bytes are the key; bytes 4 to 15 are the first twelve bytes
+// of the track point when times are stored as they are.
 struct KeyedPoint {
-    std::uint64_t key;
+    std::uint32_t run;
+    std::uint32_t timeBits;
     StepTail tail;
-};
 
-constexpr std::uint64_t kAfterAll = ~std::uint64_t{0};
+    std::uint64_t Key() const {
+        std::uint64_t key;
+        std::memcpy(&key, this, sizeof key);
+        return key;
+    }
+};
+static_assert(std::endian::native == std::endian::little);
+static_assert(sizeof(KeyedPoint) == 16 && offsetof(KeyedPoint, timeBits) == 4);
+
+constexpr KeyedPoint kSentinel{~0u, ~0u, {0.0f, 0}};
 
 // Makes one track from its runs. The runs are taken in the order of their
 // first points and gathered into clusters that overlap in time; a cluster's
@@ -285,27 +304,34 @@ private:
         a_.Reserve(used_, begin);
         KeyedPoint* w = a_.data() + begin;
         float time = run.start;
-        *w++ = {SortKey<kAnySign>(time, r), {0.0f, 0}};
+        *w++ = {r, TimeBits<kAnySign>(time), {0.0f, 0}};
         const StepDelta* const steps = run.deltas->data();
         const std::size_t stepCount = run.deltas->size();
         for (std::size_t left = run.count - 1; left > 0;) {
             const std::size_t n = std::min(left, stepCount);
-            for (std::size_t k = 0; k < n; ++k) {
+            std::size_t k = 0;
+            for (; k + 2 <= n; k += 2) {
                 time = time + steps[k].duration;
-                w[k] = {SortKey<kAnySign>(time, r), steps[k].tail};
+                w[k] = {r, TimeBits<kAnySign>(time), steps[k].tail};
+                time = time + steps[k + 1].duration;
+                w[k + 1] = {r, TimeBits<kAnySign>(time), steps[k + 1].tail};
+            }
+            if (k < n) {
+                time = time + steps[k].duration;
+                w[k] = {r, TimeBits<kAnySign>(time), steps[k].tail};
             }
             w += n;
             left -= n;
         }
-        *w = {kAfterAll, {0.0f, 0}};
+        *w = kSentinel;
         offsets_.push_back({begin, run.count});
-        return w[-1].key;
+        return w[-1].Key();
     }
 
     // Both inputs end in a sentinel, so neither runs out while points are
     // due; keys of different runs never tie.
     static const KeyedPoint* Take(const KeyedPoint*& x, const KeyedPoint*& y) {
-        const bool fromY = y->key < x->key;
+        const bool fromY = y->Key() < x->Key();
         const KeyedPoint* p = fromY ? y : x;
         x += fromY ? 0 : 1;
         y += fromY ? 1 : 0;
@@ -324,10 +350,10 @@ private:
             if (y.count != 0) copy(y.begin, y.count);
             return;
         }
-        if (y.begin->key < x.begin->key) std::swap(x, y);
-        const auto below = [](const KeyedPoint& p, std::uint64_t key) { return p.key < key; };
+        if (y.begin->Key() < x.begin->Key()) std::swap(x, y);
+        const auto below = [](const KeyedPoint& p, std::uint64_t key) { return p.Key() < key; };
         const std::size_t lead =
-            static_cast<std::size_t>(std::lower_bound(x.begin, x.begin + x.count, y.begin->key, below) - x.begin);
+            static_cast<std::size_t>(std::lower_bound(x.begin, x.begin + x.count, y.begin->Key(), below) - x.begin);
         if (lead != 0) copy(x.begin, lead);
         x.begin += lead;
         x.count -= lead;
@@ -337,11 +363,11 @@ private:
         }
         // Both sides keep their sentinels; the side that ends last is merged
         // only up to the other's last point, so its next point stops it.
-        const bool xEndsFirst = x.begin[x.count - 1].key < y.begin[y.count - 1].key;
+        const bool xEndsFirst = x.begin[x.count - 1].Key() < y.begin[y.count - 1].Key();
         Sequence& first = xEndsFirst ? x : y;
         Sequence& last = xEndsFirst ? y : x;
-        const std::uint64_t end = first.begin[first.count - 1].key;
-        const auto above = [](std::uint64_t key, const KeyedPoint& p) { return key < p.key; };
+        const std::uint64_t end = first.begin[first.count - 1].Key();
+        const auto above = [](std::uint64_t key, const KeyedPoint& p) { return key < p.Key(); };
         const std::size_t kept =
             static_cast<std::size_t>(std::upper_bound(last.begin, last.begin + last.count, end, above) - last.begin);
         merge(x.begin, y.begin, first.count + kept);
@@ -369,7 +395,7 @@ private:
                     [&w](const KeyedPoint* px, const KeyedPoint* py, std::size_t count) {
                         for (; count > 0; --count) *w++ = *Take(px, py);
                     });
-                *w++ = {kAfterAll, {0.0f, 0}};
+                *w++ = kSentinel;
             }
             if (k < sequences_.size()) {
                 const Sequence x = sequences_[k];
@@ -398,7 +424,16 @@ private:
             for (std::size_t i = 0; i < n; ++i) {
                 const KeyedPoint& p = *next();
                 angle = NextAngle(angle, p.tail.stepAngle, p.tail.reset);
-                block_[i] = {TimeOf<kAnySign>(p.key), p.tail.stepAngle, p.tail.reset, static_cast<float>(angle)};
+                const float absolute = static_cast<float>(angle);
+                if constexpr (kAnySign) {
+                    block_[i] = {TimeOf<kAnySign>(p.Key()), p.tail.stepAngle, p.tail.reset, absolute};
+                } else {
+                    // Time, step angle and reset as they lie in the scratch
+                    // (every point there is followed by another or a sentinel).
+                    std::memcpy(&block_[i], reinterpret_cast<const char*>(&p) + offsetof(KeyedPoint, timeBits),
+                                sizeof(TrackPoint));
+                    block_[i].m_fAngle = absolute;
+                }
             }
             out.insert(out.end(), block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(n));
             count -= n;
