@@ -5,8 +5,8 @@
 
 #include "ScratchDir.h"
 #include "app/Clock.h"
-#include "app/Log.h"
 #include "app/Runtime.h"
+#include "app/ScopedLogPath.h"
 #include "engine/EngineFiles.h"
 
 namespace velmora {
@@ -21,8 +21,7 @@ using testing::ScratchDir;
 // program is remembered with the time), which is where the pair is checked.
 TEST(RuntimeShowSwap, ShowAndItsTracksAreReplacedTogether) {
     ScratchDir dir;
-    const auto previousLog = GetLogPath();
-    SetLogPath(dir.path() / "no-log-here.log");
+    const testing::ScopedLogPath log(dir.path() / "no-log-here.log");
     dir.Write("spring.ini", "[main]\npulsePerRound=4000\ncount=1\nsp0_ID=7\n");
     testing::WriteMotor(dir, "turn.motor", {{kMotorMove, 1000, 4000, 0, 0}});
     const std::string block =
@@ -54,7 +53,6 @@ TEST(RuntimeShowSwap, ShowAndItsTracksAreReplacedTogether) {
 
     runtime.caches.SetClock(GetClockMs);
     runtime.Shutdown();
-    SetLogPath(previousLog);
 }
 
 // Reloading the scene while a show is open keeps the show's motor tracks:
@@ -62,8 +60,7 @@ TEST(RuntimeShowSwap, ShowAndItsTracksAreReplacedTogether) {
 // compile (the flat waves would read angle 0 all that while).
 TEST(RuntimeShowSwap, ReloadedSceneKeepsTheOpenShowsTracks) {
     ScratchDir dir;
-    const auto previousLog = GetLogPath();
-    SetLogPath(dir.path() / "no-log-here.log");
+    const testing::ScopedLogPath log(dir.path() / "no-log-here.log");
     dir.Write("spring.ini", "[main]\npulsePerRound=4000\ncount=2\nsp0_ID=7\nsp1_ID=8\n");
     testing::WriteMotor(dir, "turn.motor", {{kMotorMove, 1000, 4000, 0, 0}});
     dir.Write("Music/a.mp3.tlf",
@@ -85,7 +82,6 @@ TEST(RuntimeShowSwap, ReloadedSceneKeepsTheOpenShowsTracks) {
     EXPECT_TRUE(runtime.scene.FindSpring(7)->m_stepsB.empty());
 
     runtime.Shutdown();
-    SetLogPath(previousLog);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <array>
 #include <mutex>
 
-#include "app/Log.h"
+#include "app/ScopedLogPath.h"
 #include "app/ScratchDir.h"
 #include "comm/ModbusTCPThread.h"
 
@@ -15,8 +15,7 @@ namespace {
 // start a second body.
 TEST(SenderRestartTest, StartingRunningSendersAgainLeavesThemAsTheyAre) {
     testing::ScratchDir dir;
-    const auto previousLog = GetLogPath();
-    SetLogPath(dir.path() / "no-log-here.log");
+    const testing::ScopedLogPath log(dir.path() / "no-log-here.log");
     std::mutex lock;
     ChannelTable channels;  // every IP 0.0.0.0: connects fail at once, bodies pause
     OutputImage image;
@@ -37,7 +36,6 @@ TEST(SenderRestartTest, StartingRunningSendersAgainLeavesThemAsTheyAre) {
     std::array<Thread*, 3> threads{&senders[0], &senders[1], &senders[2]};
     EXPECT_TRUE(StopAllInParallel(threads));
     for (const auto& s : senders) EXPECT_FALSE(s.HasAbandonedBody());
-    SetLogPath(previousLog);
 }
 
 }  // namespace

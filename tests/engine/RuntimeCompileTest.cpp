@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "EngineFiles.h"
-#include "app/Log.h"
 #include "app/Prompter.h"
 #include "app/Runtime.h"
+#include "app/ScopedLogPath.h"
 
 namespace velmora {
 namespace {
@@ -13,8 +13,7 @@ using testing::ScratchDir;
 // A loaded show is compiled at once, and the program list is read at start-up.
 TEST(RuntimeCompile, LoadingAShowCompilesItsMotorActions) {
     ScratchDir dir;
-    const auto previousLog = GetLogPath();
-    SetLogPath(dir.path() / "FountainLog.log");
+    const testing::ScopedLogPath log(dir.path() / "FountainLog.log");
     dir.Write("spring.ini",
               "[main]\npulsePerRound=4000\ncount=2\nsp0_ID=9001\nsp1_ID=9002\nGroupCount=1\nGP0_ID=9003\n"
               "GP0_childCount=2\nGP0_child0=9002\nGP0_child1=9001\n"
@@ -47,7 +46,6 @@ TEST(RuntimeCompile, LoadingAShowCompilesItsMotorActions) {
         EXPECT_TRUE(prompter.messages.empty());
         runtime.Shutdown();
     }
-    SetLogPath(previousLog);
 }
 
 // The operator adds a missing program and asks for the motor actions to be
