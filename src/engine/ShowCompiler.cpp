@@ -206,11 +206,9 @@ std::uint64_t SortKey(float time, std::uint32_t run) {
     return std::uint64_t{TimeBits<kAnySign>(time)} << 32 | run;
 }
 
-template <bool kAnySign>
-float TimeOf(std::uint64_t key) {
-    std::uint32_t bits = static_cast<std::uint32_t>(key >> 32);
-    if constexpr (kAnySign) bits = (bits & 0x80000000u) != 0 ? bits & 0x7fffffffu : ~bits;
-    return std::bit_cast<float>(bits);
+// The time that TimeBits<true> turned.
+float TimeOfAnySign(std::uint32_t bits) {
+    return std::bit_cast<float>((bits & 0x80000000u) != 0 ? bits & 0x7fffffffu : ~bits);
 }
 
 // True for +0 and later, false for -0, earlier times and NaN.
@@ -458,16 +456,12 @@ private:
             for (std::size_t i = 0; i < n; ++i) {
                 const KeyedPoint& p = *next();
                 angle = NextAngle(angle, p.tail.stepAngle, p.tail.reset);
-                const float absolute = static_cast<float>(angle);
-                if constexpr (kAnySign) {
-                    block_[i] = {TimeOf<kAnySign>(p.Key()), p.tail.stepAngle, p.tail.reset, absolute};
-                } else {
-                    // Time, step angle and reset as they lie in the scratch
-                    // (every point there is followed by another or a sentinel).
-                    std::memcpy(&block_[i], reinterpret_cast<const char*>(&p) + offsetof(KeyedPoint, timeBits),
-                                sizeof(TrackPoint));
-                    block_[i].m_fAngle = absolute;
-                }
+                // Time, step angle and reset as they lie in the scratch (every
+                // point there is followed by another or a sentinel), then the angle.
+                std::memcpy(&block_[i], reinterpret_cast<const char*>(&p) + offsetof(KeyedPoint, timeBits),
+                            sizeof(TrackPoint));
+                if constexpr (kAnySign) block_[i].m_fTime = TimeOfAnySign(p.timeBits);
+                block_[i].m_fAngle = static_cast<float>(angle);
             }
             out.insert(out.end(), block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(n));
             count -= n;
