@@ -10,6 +10,7 @@
 #include "engine/MemberTiming.h"
 #include "engine/MotorStepping.h"
 #include "engine/TakeOrder.h"
+#include "engine/Truncate.h"
 #include "engine/WaveActions.h"
 #include "scene/Scene.h"
 
@@ -126,7 +127,7 @@ void EvaluateMember(TickContext& ctx, BlockPlan& plan, const CSpringGroup* group
 
     if (lights && spring.m_nOutLevel > 0) {
         if (block.szLight.empty() || block.bLightTogether == 1) spring.m_bLit = 1;
-        ApplyBlockLight(ctx, spring, spring.m_nOutLevel, block, ClampToInt32(t), now);
+        ApplyBlockLight(ctx, spring, spring.m_nOutLevel, block, SaturateToInt32(t), now);
     }
     // A block with its own light file that does not take the water along
     // drives the light alone: the level goes back to what it was.

@@ -6,13 +6,14 @@
 #include "engine/AssetCaches.h"
 #include "engine/MemberTiming.h"
 #include "engine/TakeOrder.h"
+#include "engine/Truncate.h"
 #include "scene/Scene.h"
 
 namespace velmora {
 namespace {
 
 std::int32_t LightTime(const TickContext& ctx, const TimeBlock& block, std::int32_t t, double now) {
-    return t >= 0 ? t : ClampToInt32(BlockTime(ctx.scale, block, now));
+    return t >= 0 ? t : SaturateToInt32(BlockTime(ctx.scale, block, now));
 }
 
 // The colour a block's own light file gives at block time t and `level`;

@@ -98,10 +98,10 @@ std::int32_t FrameLevel(const FrameComplierCache& animation, const TimeBlock& bl
     const std::int64_t value =
         page.m_nodes[static_cast<std::size_t>(cell.row * kFrameGrid + cell.column)].m_nLevel;
     // Each branch has e (or r) below a 32-bit time, so the products fit.
-    if (position.elapsed < block.nRiseUpTime) return ClampToInt32(value * position.elapsed / block.nRiseUpTime);
+    if (position.elapsed < block.nRiseUpTime) return SaturateToInt32(value * position.elapsed / block.nRiseUpTime);
     if (position.remaining < block.nCutDownTime)
-        return ClampToInt32(value * position.remaining / block.nCutDownTime);
-    return ClampToInt32(value);
+        return SaturateToInt32(value * position.remaining / block.nCutDownTime);
+    return SaturateToInt32(value);
 }
 
 }  // namespace velmora

@@ -1,7 +1,6 @@
 #include "engine/MemberTiming.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace velmora {
 namespace {
@@ -48,11 +47,6 @@ std::int64_t ReduceIntoCycle(std::int64_t t, std::int64_t cycle) {
     if (cycle <= 0 || t <= cycle) return t;
     // Same as subtracting the cycle while t > cycle, in one step.
     return (t - 1) % cycle + 1;
-}
-
-std::int32_t ClampToInt32(std::int64_t value) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                               std::numeric_limits<std::int32_t>::max()));
 }
 
 }  // namespace velmora

@@ -36,7 +36,4 @@ std::int32_t WavePeak(const TimeBlock& block, std::int64_t step);
 // cycles ends at `cycle`, not 0. A cycle <= 0 leaves t unchanged.
 std::int64_t ReduceIntoCycle(std::int64_t t, std::int64_t cycle);
 
-// The int32 a light or an output takes from a 64-bit value.
-std::int32_t ClampToInt32(std::int64_t value);
-
 }  // namespace velmora

@@ -17,7 +17,7 @@ std::int32_t Slope(std::int32_t peak, std::int32_t base, std::int64_t part, std:
     // the product stays within 64 bits.
     constexpr std::int64_t kLimit = 0x7FFFFFFF;
     const std::int64_t safePart = std::clamp<std::int64_t>(part, -kLimit, kLimit);
-    return ClampToInt32(rise * safePart / whole + base);
+    return SaturateToInt32(rise * safePart / whole + base);
 }
 
 // The crest length P, the cycle C and the repeat count N shared by the
@@ -113,7 +113,7 @@ bool FlatWaveGate(const TimeBlock& block, float angle) {
 }
 
 std::int32_t LaserValue(const TimeBlock& block) {
-    return ClampToInt32(static_cast<std::int64_t>(block.nWavMin) * 100 + block.nWavMax);
+    return SaturateToInt32(static_cast<std::int64_t>(block.nWavMin) * 100 + block.nWavMax);
 }
 
 }  // namespace velmora
