@@ -117,10 +117,7 @@ bool Runtime::LoadSceneFile(std::string* error) {
     loaded.Reindex();
     std::vector<SpringTracks> tracks;
     BuildTracks(loaded, show, caches, tracks);
-    for (std::size_t i = 0; i < loaded.springs.size() && i < tracks.size(); ++i) {
-        loaded.springs[i].m_stepsA = std::move(tracks[i].m_stepsA);
-        loaded.springs[i].m_stepsB = std::move(tracks[i].m_stepsB);
-    }
+    SwapTracksIn(loaded, tracks);
     {
         std::lock_guard lock(g_csOutput);
         scene = std::move(loaded);
@@ -148,10 +145,7 @@ bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error
     {
         std::lock_guard lock(g_csOutput);
         show = std::move(loaded);
-        for (std::size_t i = 0; i < scene.springs.size() && i < tracks.size(); ++i) {
-            scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
-            scene.springs[i].m_stepsB.swap(tracks[i].m_stepsB);
-        }
+        SwapTracksIn(scene, tracks);
         if (alsoUnderLock) alsoUnderLock();
     }
     return ok;  // the previous tracks are freed here, outside the lock

@@ -607,16 +607,20 @@ CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& cac
     return {collector.points(), capped};
 }
 
+void SwapTracksIn(Scene& scene, std::vector<SpringTracks>& tracks) {
+    for (std::size_t i = 0; i < scene.springs.size() && i < tracks.size(); ++i) {
+        scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
+        scene.springs[i].m_stepsB.swap(tracks[i].m_stepsB);
+    }
+}
+
 CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,
                           const CompileLimits& limits) {
     std::vector<SpringTracks> tracks;
     const CompileResult result = BuildTracks(scene, show, caches, tracks, limits);
     {
         std::lock_guard lock(outputLock);
-        for (std::size_t i = 0; i < scene.springs.size(); ++i) {
-            scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
-            scene.springs[i].m_stepsB.swap(tracks[i].m_stepsB);
-        }
+        SwapTracksIn(scene, tracks);
     }
     return result;  // the previous tracks are freed here, outside the lock
 }

@@ -49,6 +49,11 @@ struct SpringTracks {
 CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& caches,
                           std::vector<SpringTracks>& tracks, const CompileLimits& limits = {});
 
+// Puts tracks made by BuildTracks into the springs of `scene`, index by
+// index; `tracks` is left holding the springs' previous tracks, to be freed
+// once the caller has let go of the output lock.
+void SwapTracksIn(Scene& scene, std::vector<SpringTracks>& tracks);
+
 // Rebuilds m_stepsA and m_stepsB of every spring from the show.
 CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,
                           const CompileLimits& limits = {});

@@ -4,7 +4,6 @@
 // JSON line per tick: the channels' register slots, moving-head buffers and
 // request frames, and the springs' and groups' run-time fields.
 
-
 #include <charconv>
 #include <cmath>
 #include <cstdio>
