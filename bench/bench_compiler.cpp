@@ -21,6 +21,7 @@
 #include "app/Prompter.h"
 #include "engine/AssetCaches.h"
 #include "engine/ShowCompiler.h"
+#include "engine/StreamingStore.h"
 
 #include "BestOf.h"
 
@@ -88,7 +89,7 @@ Show MakeShow() {
 // after a change to the compiler show that it makes the same points.
 std::uint64_t TrackHash(const Scene& scene) {
     std::uint64_t h = 1469598103934665603ull;
-    auto add = [&h](const std::vector<TrackPoint>& track) {
+    auto add = [&h](const TrackPoints& track) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(track.data());
         for (std::size_t i = 0; i < track.size() * sizeof(TrackPoint); ++i) h = (h ^ bytes[i]) * 1099511628211ull;
         h = (h ^ track.size()) * 1099511628211ull;
@@ -182,17 +183,18 @@ int main() {
                 defaults.userMs, defaults.systemMs, defaults.faults);
     std::printf("  track hash               %016llx\n", static_cast<unsigned long long>(TrackHash(scene)));
     if (unsorted != 0) std::printf("  ERROR: %zu points out of order\n", unsorted);
-    // The floor: the same bytes, track by track, written by a plain loop into
-    // freshly reserved vectors (as the compiler must, since the previous
-    // tracks stay readable until the swap) and rewritten in place.
+    // The floor: the same bytes, track by track, on one thread, written by a
+    // plain loop into freshly reserved vectors (as the compiler must, since
+    // the previous tracks stay readable until the swap), streamed past the
+    // caches a block at a time as the compiler does, and rewritten in place.
     std::vector<std::size_t> sizes;
     for (const CSpring& s : scene.springs) {
         sizes.push_back(s.m_stepsA.size());
         sizes.push_back(s.m_stepsB.size());
     }
-    std::vector<std::vector<TrackPoint>> plain;
+    std::vector<TrackPoints> plain;
     auto writeFresh = [&] {
-        std::vector<std::vector<TrackPoint>> next(sizes.size());
+        std::vector<TrackPoints> next(sizes.size());
         for (std::size_t t = 0; t < sizes.size(); ++t) {
             next[t].reserve(sizes[t]);
             for (std::size_t i = 0; i < sizes[t]; ++i) next[t].push_back({static_cast<float>(i), 0.0f, 0, 0.0f});
@@ -201,11 +203,26 @@ int main() {
     };
     writeFresh();
     const double freshMs = BestMs(5, writeFresh);
+    const double streamedMs = BestMs(5, [&] {
+        std::vector<TrackPoints> next(sizes.size());
+        std::vector<TrackPoint> block(256);
+        for (std::size_t t = 0; t < sizes.size(); ++t) {
+            next[t].resize(sizes[t]);
+            for (std::size_t i = 0; i < sizes[t]; i += block.size()) {
+                const std::size_t n = std::min(block.size(), sizes[t] - i);
+                for (std::size_t j = 0; j < n; ++j) block[j] = {static_cast<float>(i + j), 0.0f, 0, 0.0f};
+                StreamPoints(next[t].data() + i, block.data(), n);
+            }
+        }
+        FinishStreaming();
+        plain.swap(next);
+    });
     const double warmMs = BestMs(5, [&] {
-        for (std::vector<TrackPoint>& track : plain)
+        for (TrackPoints& track : plain)
             for (std::size_t i = 0; i < track.size(); ++i) track[i] = {static_cast<float>(i), 1.0f, 0, 0.0f};
     });
     std::printf("  floor: plain write, fresh %9.2f ms  (compile takes %.2f x this)\n", freshMs, kept.ms / freshMs);
+    std::printf("  floor: streamed write    %9.2f ms  (compile takes %.2f x this)\n", streamedMs, kept.ms / streamedMs);
     std::printf("  floor: rewrite in place  %9.2f ms  (compile takes %.2f x this)\n", warmMs, kept.ms / warmMs);
     plain = {};
     std::printf("  at this rate 100 ms compiles %.1f M points\n", static_cast<double>(result.points) / kept.ms / 1e4);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <stdexcept>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "app/Log.h"
 #include "engine/AssetCaches.h"
 #include "engine/MotorSections.h"
+#include "engine/StreamingStore.h"
 #include "engine/TakeOrder.h"
 #include "engine/Truncate.h"
 
@@ -249,17 +251,22 @@ constexpr KeyedPoint kSentinel{~0u, ~0u, {0.0f, 0}};
 // slower here).
 class TrackBuilder {
 public:
-    void Build(const Run* const* runs, std::size_t runCount, std::size_t points, std::vector<TrackPoint>& out) {
+    // `points` is the sum of the runs' counts; the track is sized to it
+    // here unless the caller has done so, and every point is written.
+    void Build(const Run* const* runs, std::size_t runCount, std::size_t points, TrackPoints& out) {
+        out.resize(points);
         if (points == 0) return;
-        out.reserve(points);  // normally reserved already
+        written_ = 0;
         const bool anySign = !std::all_of(runs, runs + runCount, [](const Run* run) { return StartsAtZeroOrLater(run->start); });
         if (anySign) Build<true>(runs, runCount, out);
         else Build<false>(runs, runCount, out);
+        FinishStreaming();
+        if (written_ != points) throw std::logic_error("show compiler: track points miscounted");
     }
 
 private:
     template <bool kAnySign>
-    void Build(const Run* const* runs, std::size_t runCount, std::vector<TrackPoint>& out) {
+    void Build(const Run* const* runs, std::size_t runCount, TrackPoints& out) {
         starts_.resize(runCount);
         for (std::size_t r = 0; r < runCount; ++r)
             starts_[r] = SortKey<kAnySign>(runs[r]->start, static_cast<std::uint32_t>(r));
@@ -381,7 +388,7 @@ private:
     // are thus not copied through a pass of their own first (measured about
     // 9 % faster than merging down to two; eight at once was slower again).
     template <bool kAnySign>
-    void EmitFour(std::vector<TrackPoint>& out) {
+    void EmitFour(TrackPoints& out) {
         std::size_t count = 0;
         for (const Sequence& s : sequences_) count += s.count;
         const KeyedPoint* x0 = sequences_[0].begin;
@@ -446,10 +453,10 @@ private:
 
     // Writes `count` points, taken in track order from `next`, with their
     // absolute angles. They go through a small buffer in the first-level
-    // cache and are appended to the track a block at a time, so that neither
-    // the track's size nor the angle goes through memory at every point.
+    // cache and are streamed to the track a block at a time: the track is
+    // far larger than the caches and not read again during the compile.
     template <bool kAnySign, typename Next>
-    void Emit(std::size_t count, std::vector<TrackPoint>& out, Next&& next) {
+    void Emit(std::size_t count, TrackPoints& out, Next&& next) {
         std::int32_t angle = angle_;
         while (count > 0) {
             const std::size_t n = std::min(count, block_.size());
@@ -463,7 +470,9 @@ private:
                 if constexpr (kAnySign) block_[i].m_fTime = TimeOfAnySign(p.timeBits);
                 block_[i].m_fAngle = static_cast<float>(angle);
             }
-            out.insert(out.end(), block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(n));
+            if (n > out.size() - written_) throw std::logic_error("show compiler: track points miscounted");
+            StreamPoints(out.data() + written_, block_.data(), n);
+            written_ += n;
             count -= n;
         }
         angle_ = angle;
@@ -493,8 +502,9 @@ private:
     std::size_t used_ = 0;
     std::vector<std::pair<std::size_t, std::size_t>> offsets_;  // the runs' places in a_ while it may grow
     std::vector<Sequence> sequences_, next_;
-    std::array<TrackPoint, 256> block_;
-    std::int32_t angle_ = 0;  // carried from cluster to cluster
+    alignas(64) std::array<TrackPoint, 256> block_;
+    std::size_t written_ = 0;  // points of the track written so far
+    std::int32_t angle_ = 0;   // carried from cluster to cluster
 };
 
 // Below this many points a compile is over before threads would have started.
@@ -519,15 +529,15 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
         for (const Run& run : runs) byTrack[fill[run.track]++] = &run;
     }
 
-    auto trackOf = [&tracks](std::size_t t) -> std::vector<TrackPoint>& {
+    auto trackOf = [&tracks](std::size_t t) -> TrackPoints& {
         SpringTracks& spring = tracks[t / 2];
         return t % 2 == 0 ? spring.m_stepsA : spring.m_stepsB;
     };
-    // Every track is reserved here, by the calling thread, so that its memory
+    // Every track is sized here, by the calling thread, so that its memory
     // comes from the same allocator arena as the tracks it replaces (which
     // this thread frees) and is taken again on the next compile instead of
-    // being faulted in afresh from the system.
-    for (std::size_t t = 0; t < trackCount; ++t) trackOf(t).reserve(trackPoints[t]);
+    // being faulted in afresh from the system. Sizing writes nothing.
+    for (std::size_t t = 0; t < trackCount; ++t) trackOf(t).resize(trackPoints[t]);
     std::atomic<std::size_t> next{0};
     auto work = [&](TrackBuilder& builder) {
         for (std::size_t t = next.fetch_add(1); t < trackCount; t = next.fetch_add(1)) {
@@ -568,7 +578,7 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
 
 }  // namespace
 
-void AccumulateTrackAngles(std::vector<TrackPoint>& track) {
+void AccumulateTrackAngles(TrackPoints& track) {
     std::int32_t angle = 0;
     for (TrackPoint& point : track) {
         angle = NextAngle(angle, point.m_fStepAngle, point.m_bReset);

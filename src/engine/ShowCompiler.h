@@ -36,8 +36,8 @@ struct CompileResult {
 };
 
 struct SpringTracks {
-    std::vector<TrackPoint> m_stepsA;  // Y axis (action type 2), divisor pulsePerRound_Y
-    std::vector<TrackPoint> m_stepsB;  // Z axis (action type 1), divisor pulsePerRound
+    TrackPoints m_stepsA;  // Y axis (action type 2), divisor pulsePerRound_Y
+    TrackPoints m_stepsB;  // Z axis (action type 1), divisor pulsePerRound
 };
 
 // Builds the tracks of every spring (index = position in scene.springs),
@@ -61,6 +61,6 @@ CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, s
 // The final pass over one sorted track: an integer accumulator that a reset
 // point sets to 0 and any other point to trunc(accumulator + step angle),
 // stored as each point's absolute angle.
-void AccumulateTrackAngles(std::vector<TrackPoint>& track);
+void AccumulateTrackAngles(TrackPoints& track);
 
 }  // namespace velmora

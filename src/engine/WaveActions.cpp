@@ -93,7 +93,7 @@ bool SwingAngle(const TimeBlock& block, std::int64_t duration, std::int64_t t, f
     return true;
 }
 
-float TrackAngleAt(const std::vector<TrackPoint>& track, float position) {
+float TrackAngleAt(const TrackPoints& track, float position) {
     const auto next = std::upper_bound(track.begin(), track.end(), position,
                                        [](float p, const TrackPoint& point) { return p < point.m_fTime; });
     if (next == track.end() || next == track.begin()) return 0.0f;

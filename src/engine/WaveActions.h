@@ -37,7 +37,7 @@ bool SwingAngle(const TimeBlock& block, std::int64_t duration, std::int64_t t, f
 // The nozzle's Z angle at music position P (ms) by its compiled track,
 // interpolated between the points around P; 0 before the first point and
 // after the last.
-float TrackAngleAt(const std::vector<TrackPoint>& track, float position);
+float TrackAngleAt(const TrackPoints& track, float position);
 
 // Whether the flat wave may fire at `angle`: within MinValidZMotor..
 // MaxValidZMotor, or across 0 degrees when Max <= Min.

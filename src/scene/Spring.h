@@ -53,8 +53,8 @@ struct CSpring {
     std::string COMID_L;             // light address
     std::int32_t m_nManualLevel = 0;
     COLORREF m_nManualColour = 0;
-    std::vector<TrackPoint> m_stepsA;  // Y-axis track
-    std::vector<TrackPoint> m_stepsB;  // Z-axis track
+    TrackPoints m_stepsA;  // Y-axis track
+    TrackPoints m_stepsB;  // Z-axis track
     std::int32_t m_nMotorCmd = 0;
     std::int32_t m_nMotorAxis = 0;
     std::int32_t m_nResendInterval = 200;

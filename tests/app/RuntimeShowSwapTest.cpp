@@ -70,7 +70,7 @@ TEST(RuntimeShowSwap, ReloadedSceneKeepsTheOpenShowsTracks) {
     Runtime runtime{Workspace(dir.path())};
     ASSERT_TRUE(runtime.Startup());
     ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/a.mp3.tlf"));
-    const std::vector<TrackPoint> before = runtime.scene.FindSpring(8)->m_stepsB;
+    const TrackPoints before = runtime.scene.FindSpring(8)->m_stepsB;
     ASSERT_FALSE(before.empty());
 
     // The operator reorders the springs in the file; the tracks follow the IDs.

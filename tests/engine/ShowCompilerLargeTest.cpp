@@ -27,7 +27,7 @@ constexpr int kGroups = 30;
 constexpr int kMembers = 40;
 constexpr int kBlocksPerGroup = 6;
 
-bool SamePoints(const std::vector<TrackPoint>& a, const std::vector<TrackPoint>& b) {
+bool SamePoints(const TrackPoints& a, const TrackPoints& b) {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(TrackPoint)) == 0);
 }
 

@@ -63,15 +63,15 @@ protected:
         return CompileShow(scene_, show_, caches_, lock_, limits);
     }
 
-    const std::vector<TrackPoint>& Z(int id) { return scene_.FindSpring(id)->m_stepsB; }
-    const std::vector<TrackPoint>& Y(int id) { return scene_.FindSpring(id)->m_stepsA; }
+    const TrackPoints& Z(int id) { return scene_.FindSpring(id)->m_stepsB; }
+    const TrackPoints& Y(int id) { return scene_.FindSpring(id)->m_stepsA; }
 
-    static std::vector<float> Times(const std::vector<TrackPoint>& track) {
+    static std::vector<float> Times(const TrackPoints& track) {
         std::vector<float> out;
         for (const auto& p : track) out.push_back(p.m_fTime);
         return out;
     }
-    static std::vector<float> Angles(const std::vector<TrackPoint>& track) {
+    static std::vector<float> Angles(const TrackPoints& track) {
         std::vector<float> out;
         for (const auto& p : track) out.push_back(p.m_fAngle);
         return out;

@@ -164,7 +164,7 @@ TEST(WaveLevels, FlatWaveGateAcrossZero) {
 }
 
 TEST(WaveLevels, TrackAngleInterpolatesBetweenThePointsAroundP) {
-    const std::vector<TrackPoint> track = {
+    const TrackPoints track = {
         {1000.0f, 0.0f, 0, 0.0f}, {2000.0f, 90.0f, 0, 90.0f}, {2000.0f, 0.0f, 1, 0.0f}, {3000.0f, 45.0f, 0, 45.0f}};
     EXPECT_FLOAT_EQ(TrackAngleAt(track, 500.0f), 0.0f);
     EXPECT_FLOAT_EQ(TrackAngleAt(track, 1500.0f), 45.0f);

@@ -67,7 +67,7 @@ Json Light512Json(const Light512ComplierCache& table) {
     return {{"columns", table.m_listColumnValues}, {"rows", std::move(rows)}};
 }
 
-Json TrackJson(const std::vector<TrackPoint>& track) {
+Json TrackJson(const TrackPoints& track) {
     Json points = Json::array();
     for (const TrackPoint& p : track)
         points.push_back({JsonFloat(p.m_fTime), JsonFloat(p.m_fStepAngle), p.m_bReset, JsonFloat(p.m_fAngle)});
