@@ -11,8 +11,8 @@
 #include <cstring>
 #include <deque>
 #include <exception>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -251,17 +251,16 @@ constexpr KeyedPoint kSentinel{~0u, ~0u, {0.0f, 0}};
 // slower here).
 class TrackBuilder {
 public:
-    // `points` is the sum of the runs' counts; the track is sized to it
-    // here unless the caller has done so, and every point is written.
-    void Build(const Run* const* runs, std::size_t runCount, std::size_t points, TrackPoints& out) {
-        out.resize(points);
-        if (points == 0) return;
+    // `out` comes sized to the sum of the runs' counts, its points unset;
+    // every one of them is written.
+    void Build(const Run* const* runs, std::size_t runCount, TrackPoints& out) {
+        if (out.empty()) return;
         written_ = 0;
         const bool anySign = !std::all_of(runs, runs + runCount, [](const Run* run) { return StartsAtZeroOrLater(run->start); });
         if (anySign) Build<true>(runs, runCount, out);
         else Build<false>(runs, runCount, out);
         FinishStreaming();
-        if (written_ != points) throw std::logic_error("show compiler: track points miscounted");
+        if (written_ != out.size()) throw std::logic_error("show compiler: track points miscounted");
     }
 
 private:
@@ -541,7 +540,7 @@ void BuildAllTracks(const std::vector<Run>& runs, std::vector<SpringTracks>& tra
     std::atomic<std::size_t> next{0};
     auto work = [&](TrackBuilder& builder) {
         for (std::size_t t = next.fetch_add(1); t < trackCount; t = next.fetch_add(1)) {
-            builder.Build(byTrack.data() + first[t], first[t + 1] - first[t], trackPoints[t], trackOf(t));
+            builder.Build(byTrack.data() + first[t], first[t + 1] - first[t], trackOf(t));
         }
     };
 
