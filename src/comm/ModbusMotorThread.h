@@ -26,7 +26,7 @@
 #include "comm/ReplyReader.h"
 #include "comm/Socket.h"
 #include "comm/StatusLine.h"
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 
 namespace velmora {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 
 namespace velmora {
 

@@ -11,7 +11,7 @@
 
 #include "app/Config.h"
 #include "comm/ChannelImage.h"
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 #include "scene/ChannelInfo.h"
 #include "scene/Colour.h"
 #include "scene/Spring.h"

@@ -102,9 +102,10 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
     }
 
     std::lock_guard lock(world.outputLock);
-    // The scale is changed together with the blocks it converts, under this
-    // lock; read before it, a rescale in between would shift every block.
-    const std::int32_t scale = playback.m_nScale.load();
+    // The show's own scale, the only one: it changes together with the
+    // blocks it converts, under this lock, so a zoom or a save in between
+    // can never shift every block.
+    const std::int32_t scale = world.show.m_nScale;
     result.g_dPlayheadUnits = scale != 0 ? position / scale : 0.0;
     TickContext ctx{
         .out = OutputTarget{world.scene.g_Channels, world.image},

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "comm/OutputWrites.h"
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 
 namespace velmora {
 

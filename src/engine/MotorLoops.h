@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 
 namespace velmora {
 

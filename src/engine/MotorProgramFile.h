@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 #include "engine/MotorLoops.h"
 
 namespace velmora {

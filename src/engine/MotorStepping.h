@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 #include "engine/MotorProgramFile.h"
 #include "engine/TickContext.h"
 #include "scene/Spring.h"

@@ -9,7 +9,7 @@
 
 #include "app/Clock.h"
 #include "app/Log.h"
-#include "app/Runtime.h"
+#include "app/Workspace.h"
 #include "media/MusicList.h"
 #include "media/MusicPlayer.h"
 #include "media/ProgramList.h"
@@ -53,8 +53,8 @@ SpectrumList AnalyseWithProgress(const std::filesystem::path& path, const CMusic
     return wait.Result();
 }
 
-CMusicWav::CMusicWav(Runtime& runtime, Prompter& prompter, Clock clock, PlayerFactory players, Analyser analyser)
-    : runtime_(runtime),
+CMusicWav::CMusicWav(EntryShowHost& host, Prompter& prompter, Clock clock, PlayerFactory players, Analyser analyser)
+    : host_(host),
       prompter_(&prompter),
       clock_(clock ? std::move(clock) : Clock(GetClockMs)),
       players_(players ? std::move(players) : PlayerFactory([] { return std::make_unique<MusicPlayerControl>(); })),
@@ -79,7 +79,7 @@ std::string CMusicWav::PlayerMode() const {
 }
 
 double CMusicWav::PrepareTime() const {
-    return runtime_.scene.settings.g_nPrepareTime;
+    return host_.PrepareTimeMs();
 }
 
 PlayerControl& CMusicWav::Player() {
@@ -89,7 +89,7 @@ PlayerControl& CMusicWav::Player() {
 
 std::optional<std::filesystem::path> CMusicWav::Locate(const std::string& path, int programMode) const {
     if (Exists(path)) return std::filesystem::path(path);
-    const std::filesystem::path dir = runtime_.workspace().AssetDir(programMode ? "Program" : "Music");
+    const std::filesystem::path dir = host_.EntryFolder(programMode);
     const std::filesystem::path fallback = ResolveStored(dir, path);
     if (Exists(fallback)) return fallback;
     return std::nullopt;
@@ -107,7 +107,7 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
         std::string error;
         std::filesystem::path showPath = m_strCurrent;
         showPath += ".tlf";
-        if (!runtime_.SaveShowFile(showPath, *prompter_, &error) && !error.empty())
+        if (!host_.SaveOpenShow(showPath, *prompter_, &error) && !error.empty())
             LogMessage("MusicWav: %s", error.c_str());
     }
 
@@ -144,11 +144,10 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
     std::filesystem::path showPath = path;
     showPath += ".tlf";
     std::string error;
-    const bool loaded = runtime_.LoadShowFile(showPath, &error, [&] {
+    const bool loaded = host_.LoadOpenShow(showPath, &error, [&] {
         state_.m_dPlayPos.store(0.0);
         state_.m_dLength.store(length);
         state_.SetRecords(std::move(records));
-        state_.m_nScale.store(Show::kFileScale);
     });
     if (!loaded) LogMessage("MusicWav: %s", error.c_str());
 
@@ -255,11 +254,7 @@ void CMusicWav::PlayPause() {
 }
 
 bool CMusicWav::SetScale(std::int32_t scale) {
-    {
-        std::lock_guard lock(runtime_.g_csOutput);
-        if (!runtime_.show.SetScale(scale)) return false;
-        state_.m_nScale.store(scale);
-    }
+    if (!host_.SetShowScale(scale)) return false;
     m_bPictureDirty = true;
     return true;
 }

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/EntryShowHost.h"
 #include "engine/PlaybackState.h"
 #include "media/EntryStarter.h"
 
@@ -27,7 +28,6 @@ namespace velmora {
 class CMusicList;
 class CProgramList;
 class Prompter;
-class Runtime;
 
 // What the playback object needs of a music player (the MCI window of old):
 // MusicPlayer in the program, a scripted fake in tests.
@@ -58,7 +58,7 @@ public:
 
     // Null arguments take the real ones: GetClockMs, a MusicPlayer (sound
     // device or null output), the analysis of the "等待" dialog.
-    CMusicWav(Runtime& runtime, Prompter& prompter, Clock clock = nullptr, PlayerFactory players = nullptr,
+    CMusicWav(EntryShowHost& host, Prompter& prompter, Clock clock = nullptr, PlayerFactory players = nullptr,
               Analyser analyser = nullptr);
     ~CMusicWav() override;
     CMusicWav(const CMusicWav&) = delete;
@@ -120,7 +120,7 @@ private:
     double PrepareTime() const;
     static std::uint32_t Since(std::uint32_t nowMs, std::int64_t start);
 
-    Runtime& runtime_;
+    EntryShowHost& host_;
     Prompter* prompter_;
     Clock clock_;
     PlayerFactory players_;

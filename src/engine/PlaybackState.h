@@ -1,11 +1,11 @@
 #pragma once
 // What the playback clock shares with the real-time engine: the show
-// position and length, the timeline scale, the music level records of the
+// position and length, the music level records of the
 // running entry, the end-of-entry flag and hand-over, and the engine's last
 // tick period for display.
 //
 // Thread contract: the playback clock (UI or CLI main thread) writes the
-// position, length, scale and records; the engine thread reads them without
+// position, length and records; the engine thread reads them without
 // a lock, so each is a single atomic value. The records are replaced as a
 // whole (a new immutable list), so a tick never sees a half-written list.
 
@@ -25,7 +25,6 @@ using SpectrumList = std::vector<spectum>;
 struct PlaybackState {
     std::atomic<double> m_dPlayPos{0.0};       // the show position, ms
     std::atomic<double> m_dLength{100000.0};   // length of the running entry incl. preparation, ms
-    std::atomic<std::int32_t> m_nScale{50};    // ms per timeline unit
     std::atomic<std::int32_t> m_bEndNotified{0};
     std::atomic<float> m_fTickPeriod{0.0f};    // written by the engine each tick, ms
 

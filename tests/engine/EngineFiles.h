@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/ScratchDir.h"
-#include "engine/MotorBlock.h"
+#include "comm/MotorBlock.h"
 
 namespace velmora::testing {
 

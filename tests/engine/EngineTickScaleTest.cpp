@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "EngineWorldFixture.h"
+#include "app/Prompter.h"
 
 namespace velmora {
 namespace {
@@ -41,7 +42,6 @@ TEST_F(EngineTickScaleTest, ScaleChangedWhileATickWaitsIsReadWithTheBlocksItConv
     }
     // What the zoom does, while the tick waits for the lock.
     ASSERT_TRUE(show_.SetScale(25));
-    playback_.m_nScale.store(25);
     output.unlock();
     engine.join();
 
@@ -49,6 +49,24 @@ TEST_F(EngineTickScaleTest, ScaleChangedWhileATickWaitsIsReadWithTheBlocksItConv
     EXPECT_EQ(Spring(1).m_bLit, 1);  // 500..1000 ms is still active at 750 ms
     EXPECT_GT(Reg(testing::kRegChannel, 1), 0);  // the pump register is driven
     EXPECT_DOUBLE_EQ(result.g_dPlayheadUnits, 30.0);
+}
+
+// A save writes scale-50 positions and leaves the show at scale 50. The
+// engine must follow that one scale: a block at 1000..2000 ms zoomed to 25
+// and saved still plays at 1000..2000 ms, not at 500..1000.
+TEST_F(EngineTickScaleTest, BlocksPlayAtTheirTimesAfterAZoomAndASave) {
+    AddSpring(1, 1);
+    const int layer = AddLayer(kLayerSpring, 1);
+    AddBlock(layer, 1000.0f, 2000.0f);
+    ASSERT_TRUE(show_.SetScale(25));
+    RecordingPrompter yes(true);
+    ASSERT_TRUE(SaveShow(dir_.path() / "zoomed.tlf", show_, yes, lock_));
+
+    TickAtLevel(750.0, 64);
+    EXPECT_EQ(Spring(1).m_bLit, 0);
+    const EngineTickResult r = TickAtLevel(1500.0, 64);
+    EXPECT_EQ(Spring(1).m_bLit, 1);
+    EXPECT_DOUBLE_EQ(r.g_dPlayheadUnits, 1500.0 / show_.m_nScale);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "EngineWorldFixture.h"
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/PlaybackState.h"
 
@@ -142,7 +142,7 @@ TEST_F(EngineTickTest, EndOfEntryIsHandedOverOnceAndOutsideTheLock) {
 }
 
 TEST_F(EngineTickTest, PublishesThePlayheadInTimelineUnits) {
-    playback_.m_nScale.store(25);
+    show_.m_nScale = 25;
     const EngineTickResult r = TickAt(1000.0);
     EXPECT_EQ(r.position, 1000.0);
     EXPECT_DOUBLE_EQ(r.g_dPlayheadUnits, 40.0);

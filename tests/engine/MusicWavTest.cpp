@@ -8,7 +8,7 @@
 
 #include "app/Profile.h"
 #include "app/Prompter.h"
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 #include "app/ScratchDir.h"
 #include "engine/EngineTick.h"
 #include "engine/MusicWav.h"
@@ -220,11 +220,11 @@ TEST_F(MusicWavTest, MissingFileChangesNothing) {
 TEST_F(MusicWavTest, ScaleChangeRescalesBlocksKeepingTheirTimes) {
     ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
     ASSERT_TRUE(wav_.SetScale(25));
-    EXPECT_EQ(wav_.state().m_nScale.load(), 25);
+    EXPECT_EQ(runtime_.show.m_nScale, 25);
     EXPECT_FLOAT_EQ(runtime_.show.blocks[0].start, 20.0f);
     EXPECT_FLOAT_EQ(runtime_.show.blocks[0].end, 40.0f);
     EXPECT_FALSE(wav_.SetScale(0));
-    EXPECT_EQ(wav_.state().m_nScale.load(), 25);
+    EXPECT_EQ(runtime_.show.m_nScale, 25);
 }
 
 TEST_F(MusicWavTest, SeekKeepsPlayingOnlyIfItWasPlaying) {

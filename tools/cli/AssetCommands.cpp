@@ -10,7 +10,7 @@
 #include "Commands.h"
 #include "Json.h"
 #include "app/Prompter.h"
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 #include "engine/AssetCaches.h"
 
 namespace velmora::cli {

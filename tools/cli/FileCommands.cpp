@@ -6,7 +6,7 @@
 #include "Commands.h"
 #include "Json.h"
 #include "app/Prompter.h"
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 
 namespace velmora::cli {
 

@@ -23,7 +23,7 @@
 
 #include "Commands.h"
 #include "Json.h"
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 #include "app/Workspace.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/MusicLevel.h"

@@ -17,7 +17,7 @@
 #include "Commands.h"
 #include "Json.h"
 #include "app/Log.h"
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 #include "comm/OutputWrites.h"
 #include "comm/RequestFrame.h"
 #include "engine/EngineTick.h"
@@ -229,7 +229,6 @@ int RunRender(const Context& context) {
         return Fail("cannot read " + options.show.string() + ": " + error);
 
     PlaybackState playback;
-    playback.m_nScale.store(runtime.show.m_nScale);
     playback.m_dLength.store(0.0);  // no entry: no end-of-entry hand-over
     if (options.music && !AnalyseMusic(*options.music, runtime.scene.settings.g_nPrepareTime, playback))
         return Fail("cannot analyse " + options.music->string() + ": not a readable MP3 file");

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "ScratchDir.h"
 #include "app/Clock.h"
-#include "app/Runtime.h"
 #include "app/ScopedLogPath.h"
+#include "app/ScratchDir.h"
 #include "engine/EngineFiles.h"
+#include "runtime/Runtime.h"
 
 namespace velmora {
 namespace {

@@ -20,6 +20,7 @@
 #include "app/Workspace.h"
 #include "comm/ChannelImage.h"
 #include "engine/AssetCaches.h"
+#include "engine/EntryShowHost.h"
 #include "comm/ModbusTCPThread.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
@@ -33,13 +34,13 @@ class CPacer;
 class CProgramList;
 class Prompter;
 
-class Runtime {
+class Runtime final : public EntryShowHost {
 public:
     // The overall bound for stopping the 100 senders in parallel.
     static constexpr std::chrono::milliseconds kSenderStopBound{5000};
 
     explicit Runtime(Workspace workspace);
-    ~Runtime();
+    ~Runtime() override;
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
 
@@ -127,6 +128,18 @@ public:
     // engine or the pacer could not be started. Shutdown stops the pacer first.
     bool StartPlayback();
     const CPacer* pacer() const { return m_pPacer.get(); }
+
+    // What the playback object reaches through EntryShowHost.
+    std::filesystem::path EntryFolder(int programMode) const override;
+    std::int32_t PrepareTimeMs() const override { return scene.settings.g_nPrepareTime; }
+    bool SaveOpenShow(const std::filesystem::path& path, Prompter& prompter, std::string* error) override {
+        return SaveShowFile(path, prompter, error);
+    }
+    bool LoadOpenShow(const std::filesystem::path& path, std::string* error,
+                      const std::function<void()>& alsoUnderLock) override {
+        return LoadShowFile(path, error, alsoUnderLock);
+    }
+    bool SetShowScale(std::int32_t scale) override;
 
 private:
     void SaveLists();

@@ -1,4 +1,4 @@
-#include "app/Runtime.h"
+#include "runtime/Runtime.h"
 
 #include <span>
 
@@ -156,6 +156,16 @@ void Runtime::CompileShow() {
     // programs that were missing a moment ago are looked for again at once.
     caches.ForgetFailedLookups();
     velmora::CompileShow(scene, show, caches, g_csOutput);
+}
+
+std::filesystem::path Runtime::EntryFolder(int programMode) const {
+    return workspace_.AssetDir(programMode ? "Program" : "Music");
+}
+
+bool Runtime::SetShowScale(std::int32_t scale) {
+    // The engine reads the scale with the blocks it converts, under this lock.
+    std::lock_guard lock(g_csOutput);
+    return show.SetScale(scale);
 }
 
 bool Runtime::SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error) {

@@ -15,13 +15,13 @@
 #include <string>
 #include <thread>
 
-#include "ScratchDir.h"
 #include "app/Log.h"
-#include "app/Runtime.h"
+#include "app/ScratchDir.h"
 #include "comm/LoopbackDevice.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/MusicWav.h"
 #include "media/ProgramList.h"
+#include "runtime/Runtime.h"
 
 namespace velmora {
 namespace {

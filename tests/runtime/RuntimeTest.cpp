@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "ScratchDir.h"
 #include "app/Log.h"
 #include "app/Prompter.h"
-#include "app/Runtime.h"
+#include "app/ScratchDir.h"
+#include "runtime/Runtime.h"
 
 namespace velmora {
 namespace {

@@ -3,14 +3,14 @@
 #include <chrono>
 #include <thread>
 
-#include "ScratchDir.h"
 #include "app/Log.h"
-#include "app/Runtime.h"
+#include "app/ScratchDir.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/MusicWav.h"
 #include "engine/Pacer.h"
 #include "media/MusicList.h"
 #include "media/ProgramList.h"
+#include "runtime/Runtime.h"
 
 namespace velmora {
 namespace {

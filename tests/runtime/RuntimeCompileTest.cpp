@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "EngineFiles.h"
 #include "app/Prompter.h"
-#include "app/Runtime.h"
 #include "app/ScopedLogPath.h"
+#include "engine/EngineFiles.h"
+#include "runtime/Runtime.h"
 
 namespace velmora {
 namespace {
