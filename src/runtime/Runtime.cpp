@@ -30,6 +30,11 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
     g_pProgramList = std::make_unique<CProgramList>(workspace_.AssetDir("Program"), g_pMusicWav.get());
     g_pMusicWav->SetLists(g_pMusicList.get(), g_pProgramList.get());
     m_pArbitrageThread->SetMusic(&g_pMusicWav->state());
+    sceneDocument_ = std::make_unique<SceneDocument>(scene, show, caches, output, g_csOutput);
+    sceneDocument_->SetReconnectHook([this](int channel) {
+        if (channel >= 1 && channel <= kChannelCount)
+            g_ModbusThreads[static_cast<std::size_t>(channel - 1)].m_bReconnect.store(1);
+    });
 }
 
 void Runtime::SetPrompter(Prompter& prompter) {
@@ -107,29 +112,11 @@ void Runtime::SaveLists() {
 }
 
 bool Runtime::LoadSceneFile(std::string* error) {
-    Scene loaded;
-    std::string reason;
-    bool ok = true;
-    if (std::filesystem::exists(g_strSpringIni)) ok = LoadScene(g_strSpringIni, loaded, &reason);
-    if (!ok) loaded = Scene{};
-    // The open show keeps playing on the new scene: its motor tracks are
-    // built for the new springs first and go in with them.
-    loaded.Reindex();
-    std::vector<SpringTracks> tracks;
-    BuildTracks(loaded, show, caches, tracks);
-    SwapTracksIn(loaded, tracks);
-    {
-        std::lock_guard lock(g_csOutput);
-        scene = std::move(loaded);
-        scene.Reindex();
-        output.Reallocate(scene.g_Channels);
-    }
-    if (!ok && error) *error = reason;
-    return ok;
+    return sceneDocument_->Load(g_strSpringIni, error);
 }
 
 bool Runtime::SaveSceneFile(std::string* error) {
-    return SaveScene(g_strSpringIni, scene, error);
+    return sceneDocument_->Save(g_strSpringIni, error);
 }
 
 bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error,

@@ -22,6 +22,7 @@
 #include "engine/AssetCaches.h"
 #include "engine/EntryShowHost.h"
 #include "comm/ModbusTCPThread.h"
+#include "document/SceneDocument.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
 
@@ -55,8 +56,9 @@ public:
     // logs "程序退出". Safe to call twice; the destructor calls it.
     void Shutdown();
 
-    // Replaces the scene with the file's, under the output lock, and
-    // reallocates the output image to the new channel table.
+    // Through the scene document: a load replaces the scene with the file's,
+    // under the output lock, reallocates the output image to the new channel
+    // table and forgets the edit history; a save marks the saved state.
     bool LoadSceneFile(std::string* error = nullptr);
     bool SaveSceneFile(std::string* error = nullptr);
 
@@ -111,6 +113,10 @@ public:
     // Starts sender i for channel i + 1, for all 100.
     void StartSenders();
 
+    // The scene opened for editing: every change to the scene goes through
+    // it. Its reconnect hook raises the channel's sender's m_bReconnect.
+    SceneDocument& sceneDocument() { return *sceneDocument_; }
+
     // The playback object (clock the engine follows) and the two playlists,
     // created with the runtime; the lists are loaded by Startup and saved by
     // Shutdown. Owner thread only, except what the engine reads through the
@@ -145,6 +151,7 @@ private:
     void SaveLists();
 
     std::unique_ptr<CArbitrageThread> m_pArbitrageThread;
+    std::unique_ptr<SceneDocument> sceneDocument_;
     std::unique_ptr<Prompter> defaultPrompter_;
     std::unique_ptr<CPacer> m_pPacer;
     bool listsLoaded_ = false;

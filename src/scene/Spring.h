@@ -22,10 +22,7 @@ struct CSpring {
     std::int32_t y = 0;
     std::int32_t m_nSize = 10;
     std::int32_t ID = -1;
-    std::int32_t m_bSelected = 0;
     std::int32_t m_bLit = 0;
-    std::int32_t m_nDragDX = 0;
-    std::int32_t m_nDragDY = 0;
     std::string COMID;               // analog output (pump)
     std::int32_t m_nOutLevel = 0;
     std::string ADDR;                // free text, not an address
