@@ -174,8 +174,13 @@ void SceneDocument::SelectInBand(std::int32_t x0, std::int32_t y0, std::int32_t 
     if (changed) SelectionChanged();
 }
 
-bool SceneDocument::AddSpringAt(std::int32_t x, std::int32_t y, bool selected) {
-    return Run(std::make_unique<AddSpringCommand>(target_, x, y, selected));
+bool SceneDocument::AddSpringAt(std::int32_t x, std::int32_t y) {
+    if (m_nMode == kWatch) return false;
+    return Run(std::make_unique<AddSpringCommand>(target_, x, y, true));
+}
+
+bool SceneDocument::AddSpringOnClick(std::int32_t x, std::int32_t y) {
+    return Run(std::make_unique<AddSpringCommand>(target_, x, y, false));
 }
 
 bool SceneDocument::MoveSelected(std::int32_t dx, std::int32_t dy) {
@@ -192,6 +197,7 @@ bool SceneDocument::MoveSelected(std::int32_t dx, std::int32_t dy) {
 }
 
 bool SceneDocument::DeleteSelectedSprings() {
+    if (m_nMode == kWatch) return false;
     auto positions = selection_.SpringPositions(scene_);
     if (positions.empty()) {
         if (prompter_) prompter_->Tell(kNothingSelected);

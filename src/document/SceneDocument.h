@@ -85,15 +85,23 @@ public:
     // others deselected unless Shift is held.
     void SelectInBand(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, bool shift);
 
+    // The canvas's display mode: watch, edit or light. In watch mode a new
+    // spring comes only from a Ctrl+click and nothing is deleted.
+    enum Mode : std::int32_t { kWatch = 0, kEdit = 1, kLight = 2 };
+    void SetMode(Mode mode) { m_nMode = mode; }
+    Mode mode() const { return m_nMode; }
+
     // ---- commands; each returns true when it changed the scene ----
-    // A new spring at (x, y) with the next ID; `selected` for "新建" and the
-    // batch add, unselected for a Ctrl+click.
-    bool AddSpringAt(std::int32_t x, std::int32_t y, bool selected = true);
+    // "新建" and the batch add: a new spring at (x, y) with the next ID,
+    // selected; nothing in watch mode.
+    bool AddSpringAt(std::int32_t x, std::int32_t y);
+    // Ctrl+click: a new spring at the click point, unselected, in any mode.
+    bool AddSpringOnClick(std::int32_t x, std::int32_t y);
     // Arrow keys: the selection moved by (dx, dy); repeated presses on one
     // selection merge into one step.
     bool MoveSelected(std::int32_t dx, std::int32_t dy);
     // "删除" of the canvas: the selected springs ("还没有选择任何元素" when
-    // none). The question before it is the view's.
+    // none; nothing in watch mode). The question before it is the view's.
     bool DeleteSelectedSprings();
     // "删除" of the group element panel on a group row.
     bool DeleteSelectedGroups();
@@ -128,6 +136,7 @@ private:
     SceneEditTarget target_;
     Prompter* prompter_ = nullptr;
     std::uint64_t gestures_ = 0;
+    Mode m_nMode = kWatch;
 };
 
 }  // namespace velmora

@@ -8,8 +8,8 @@ namespace {
 using SceneCommands = testing::SceneDocumentFixture;
 
 TEST_F(SceneCommands, AddingTakesTheCounterAndUndoGivesItBack) {
-    ASSERT_TRUE(doc.AddSpringAt(10, 10));        // "新建": selected
-    ASSERT_TRUE(doc.AddSpringAt(40, 50, false)); // Ctrl+click: unselected
+    ASSERT_TRUE(doc.AddSpringAt(10, 10));       // "新建": selected
+    ASSERT_TRUE(doc.AddSpringOnClick(40, 50));  // Ctrl+click: unselected
     EXPECT_EQ(SpringIDs(), (std::vector<std::int32_t>{9001, 9002}));
     EXPECT_EQ(scene.m_nNextID, 9003);
     EXPECT_EQ(scene.springs[1].x, 40);
@@ -24,6 +24,14 @@ TEST_F(SceneCommands, AddingTakesTheCounterAndUndoGivesItBack) {
     EXPECT_EQ(SpringIDs(), (std::vector<std::int32_t>{9001, 9002}));
     EXPECT_EQ(scene.FindSpring(9002), &scene.springs[1]);
     EXPECT_EQ(doc.UndoText(), "新建");
+
+    // Watch mode: "新建" and "删除" do nothing; a Ctrl+click still adds.
+    doc.SetMode(SceneDocument::kWatch);
+    EXPECT_FALSE(doc.AddSpringAt(0, 0));
+    EXPECT_FALSE(doc.DeleteSelectedSprings());
+    EXPECT_TRUE(doc.AddSpringOnClick(70, 80));
+    EXPECT_EQ(SpringIDs(), (std::vector<std::int32_t>{9001, 9002, 9003}));
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(SceneCommands, DeleteRemovesTheSelectedSpringsAndUndoPutsThemBackInOrder) {

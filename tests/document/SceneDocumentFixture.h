@@ -22,11 +22,12 @@ protected:
         output.Reallocate(scene.g_Channels);
         doc.SetPrompter(&prompter);
         doc.SetReconnectHook([this](int channel) { reconnected.push_back(channel); });
+        doc.SetMode(SceneDocument::kEdit);
     }
 
-    // Springs with IDs first, first + 1, ... at (10 i, 10 i), appended through the document.
+    // Unselected springs with the next IDs at (10 i, 10 i), added by Ctrl+clicks.
     void AddSprings(int count) {
-        for (int i = 0; i < count; ++i) ASSERT_TRUE(doc.AddSpringAt(10 * i, 10 * i, false));
+        for (int i = 0; i < count; ++i) ASSERT_TRUE(doc.AddSpringOnClick(10 * i, 10 * i));
     }
     std::vector<std::int32_t> SpringIDs() const {
         std::vector<std::int32_t> ids;
