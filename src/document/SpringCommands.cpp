@@ -99,34 +99,56 @@ DeleteCommand::DeleteCommand(SceneEditTarget& target, std::vector<std::size_t> s
     std::ranges::sort(groupPositions_);
 }
 
+namespace {
+
+// Moves the elements at `positions` (ascending) out of `list` into `taken`,
+// in one pass: erasing one at a time moves the tail once per deletion.
+template <typename T>
+void TakeOut(std::vector<T>& list, const std::vector<std::size_t>& positions, std::vector<T>& taken) {
+    taken.clear();
+    taken.reserve(positions.size());
+    std::vector<T> kept;
+    kept.reserve(list.size() - positions.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (next < positions.size() && positions[next] == i) {
+            taken.push_back(std::move(list[i]));
+            ++next;
+        } else {
+            kept.push_back(std::move(list[i]));
+        }
+    }
+    list.swap(kept);
+}
+
+// The inverse: each element of `taken` back at its position.
+template <typename T>
+void PutBack(std::vector<T>& list, const std::vector<std::size_t>& positions, std::vector<T>& taken) {
+    std::vector<T> merged;
+    merged.reserve(list.size() + taken.size());
+    std::size_t next = 0;
+    std::size_t from = 0;
+    while (merged.size() < list.size() + taken.size()) {
+        if (next < positions.size() && positions[next] == merged.size()) merged.push_back(std::move(taken[next++]));
+        else merged.push_back(std::move(list[from++]));
+    }
+    list.swap(merged);
+    taken.clear();
+}
+
+}  // namespace
+
 Change DeleteCommand::Apply() {
     if (springPositions_.empty() && groupPositions_.empty()) return {};
     Scene& scene = target_.scene;
-    std::vector<CSpring> springs;
-    std::vector<CSpringGroup> groups;
-    springs.reserve(springPositions_.size());
-    groups.reserve(groupPositions_.size());
     {
         std::lock_guard lock(target_.outputLock);
-        // Highest position first, so the lower ones stay where they were.
-        for (auto it = springPositions_.rbegin(); it != springPositions_.rend(); ++it) {
-            const auto at = scene.springs.begin() + static_cast<std::ptrdiff_t>(*it);
-            springs.push_back(std::move(*at));
-            scene.springs.erase(at);
-        }
-        for (auto it = groupPositions_.rbegin(); it != groupPositions_.rend(); ++it) {
-            const auto at = scene.groups.begin() + static_cast<std::ptrdiff_t>(*it);
-            groups.push_back(*at);
-            scene.groups.erase(at);
-        }
+        TakeOut(scene.springs, springPositions_, springs_);
+        TakeOut(scene.groups, groupPositions_, groups_);
         scene.Reindex();
     }
-    std::ranges::reverse(springs);
-    std::ranges::reverse(groups);
-    for (const CSpring& spring : springs) target_.selection.SetSpring(spring.ID, false);
-    for (const CSpringGroup& group : groups) target_.selection.SetGroup(group.ID, false);
-    springs_ = std::move(springs);
-    groups_ = std::move(groups);
+    for (const CSpring& spring : springs_) target_.selection.SetSpring(spring.ID, false);
+    for (const CSpringGroup& group : groups_) target_.selection.SetGroup(group.ID, false);
     return ListChange();
 }
 
@@ -134,19 +156,13 @@ Change DeleteCommand::Revert() {
     Scene& scene = target_.scene;
     {
         std::lock_guard lock(target_.outputLock);
-        // Lowest position first: each goes back in front of what followed it.
-        for (std::size_t i = 0; i < springPositions_.size(); ++i)
-            scene.springs.insert(scene.springs.begin() + static_cast<std::ptrdiff_t>(springPositions_[i]),
-                                 std::move(springs_[i]));
-        for (std::size_t i = 0; i < groupPositions_.size(); ++i)
-            scene.groups.insert(scene.groups.begin() + static_cast<std::ptrdiff_t>(groupPositions_[i]), groups_[i]);
+        PutBack(scene.springs, springPositions_, springs_);
+        PutBack(scene.groups, groupPositions_, groups_);
         scene.Reindex();
     }
     // What was deleted was selected; it comes back selected.
     for (const std::size_t position : springPositions_) target_.selection.SetSpring(scene.springs[position].ID, true);
     for (const std::size_t position : groupPositions_) target_.selection.SetGroup(scene.groups[position].ID, true);
-    springs_.clear();
-    groups_.clear();
     return ListChange();
 }
 
