@@ -96,7 +96,7 @@ GroupMembersCommand::GroupMembersCommand(SceneEditTarget& target, std::size_t po
       afterCount_(beforeCount_) {}
 
 Change GroupMembersCommand::Store(const Members& members, std::int32_t count) {
-    if (!changed_) return {};
+    if (!changed_ || position_ >= target_.scene.groups.size()) return {};
     {
         std::lock_guard lock(target_.outputLock);
         CSpringGroup& group = target_.scene.groups[position_];
@@ -184,6 +184,7 @@ EditGroupCommand::EditGroupCommand(SceneEditTarget& target, std::size_t position
 }
 
 Change EditGroupCommand::Store(const Fields& f) {
+    if (position_ >= target_.scene.groups.size()) return {};
     CSpringGroup& g = target_.scene.groups[position_];
     if (Read(g) == f) return {};
     {

@@ -65,6 +65,7 @@ Change MoveSpringsCommand::Place(bool forward) {
     Change change;
     std::lock_guard lock(target_.outputLock);
     for (const Move& move : moves_) {
+        if (move.position >= target_.scene.springs.size()) continue;
         CSpring& spring = target_.scene.springs[move.position];
         const std::int32_t x = forward ? move.toX : move.fromX;
         const std::int32_t y = forward ? move.toY : move.fromY;
@@ -219,6 +220,7 @@ EditSpringCommand::EditSpringCommand(SceneEditTarget& target, std::size_t positi
 }
 
 Change EditSpringCommand::Store(const Fields& f) {
+    if (position_ >= target_.scene.springs.size()) return {};
     CSpring& s = target_.scene.springs[position_];
     if (Read(s) == f) return {};
     {
