@@ -11,7 +11,6 @@
 #include "media/MusicList.h"
 #include "media/ProgramList.h"
 #include "engine/ShowCompiler.h"
-#include "scene/SceneFile.h"
 #include "show/ShowFile.h"
 
 namespace velmora {
