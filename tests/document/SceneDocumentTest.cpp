@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "SceneDocumentFixture.h"
 #include "engine/EngineFiles.h"
 #include "runtime/Runtime.h"
@@ -168,6 +171,46 @@ TEST(SceneDocumentTracks, MembershipEditsRebuildTheOpenShowsTracks) {
     EXPECT_FALSE(doc.IsModified());
     EXPECT_NE(testing::ReadAll(dir.path() / "spring.ini").find("Channel6_IP=127.0.0.1"), std::string::npos);
     runtime.Shutdown();
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// What the engine and the senders see under the output lock while the
+// operator edits: a channel's slot count always matches its image, and the
+// spring list is whole.
+TEST_F(SceneDocumentTest, ReadersUnderTheOutputLockNeverSeeAHalfDoneEdit) {
+    AddSprings(50);
+    std::atomic<bool> stop{false};
+    std::atomic<int> mismatches{0};
+    std::atomic<long> reads{0};
+    std::thread reader([&] {
+        while (!stop.load()) {
+            std::lock_guard guard(lock);
+            if (output.g_ChannelImage[4].size() != OutputImage::SlotsFor(scene.g_Channels[4].tagNum)) ++mismatches;
+            long sum = 0;
+            for (const CSpring& spring : scene.springs) sum += spring.ID;
+            if (scene.FindSpring(9001) != nullptr && scene.FindSpring(9001)->ID != 9001) ++mismatches;
+            reads += sum > 0 ? 1 : 0;
+        }
+    });
+    ChannelSheet sheet = ChannelSheetOf(scene.g_Channels[4]);
+    for (int i = 0; i < 200; ++i) {
+        sheet.tagNum = std::to_string(1 + i % 800);
+        doc.ApplyChannel(5, sheet);
+        doc.ClearSelection();
+        doc.SelectSpring(9001 + i % 50, true);
+        ASSERT_TRUE(doc.DeleteSelectedSprings());
+        ASSERT_TRUE(doc.Undo());
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(mismatches.load(), 0);
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(scene.springs.size(), 50u);
 }
 
 }  // namespace
