@@ -28,6 +28,7 @@ struct Change {
         kChannels = 1u << 8,   // the channel table
         kSettings = 1u << 9,   // scene-wide settings
         kSelection = 1u << 10, // the document's selection
+        kTracks = 1u << 11,    // motor tracks rebuilt on request, nothing else changed
         kAll = 0xFFFFFFFFu,
     };
 
@@ -38,6 +39,11 @@ struct Change {
     bool allTracks = false;
 
     bool empty() const { return what == kNothing; }
+    static Change Of(std::uint32_t what) {
+        Change change;
+        change.what = what;
+        return change;
+    }
     Change& operator|=(const Change& other);
 };
 

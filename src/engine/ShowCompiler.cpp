@@ -82,8 +82,11 @@ struct Run {
 // the points are made; no point is made yet.
 class RunCollector {
 public:
-    RunCollector(const Scene& scene, AssetCaches& caches, std::int32_t scale, const CompileLimits& limits)
-        : scene_(scene), caches_(caches), scale_(scale), limits_(limits) {
+    // `only`, when given, holds one flag per spring (by index): members
+    // without it get no runs.
+    RunCollector(const Scene& scene, AssetCaches& caches, std::int32_t scale, const CompileLimits& limits,
+                 const std::vector<char>* only = nullptr)
+        : scene_(scene), caches_(caches), scale_(scale), limits_(limits), only_(only) {
         // Spring IDs are small numbers in practice; a table by ID spares a
         // hash lookup for each of the hundreds of thousands of member runs
         // of a large show. IDs far beyond the spring count keep the lookup.
@@ -141,7 +144,7 @@ private:
     bool AddMember(std::int32_t springId, bool zAxis, std::int64_t t0, std::int32_t repeat,
                    const std::vector<StepDelta>* deltas) {
         const int index = SpringIndex(springId);
-        if (index < 0) return true;
+        if (index < 0 || (only_ != nullptr && (*only_)[static_cast<std::size_t>(index)] == 0)) return true;
         const std::size_t room = limits_.maxPoints - points_;
         if (room == 0) return false;
         const std::size_t runs = repeat > 0 && !deltas->empty() ? static_cast<std::size_t>(repeat) : 0;
@@ -163,6 +166,7 @@ private:
     AssetCaches& caches_;
     const std::int32_t scale_;
     const CompileLimits& limits_;
+    const std::vector<char>* only_;
     std::vector<int> springById_;  // empty when IDs are too large for a table
     std::deque<std::vector<StepDelta>> deltaStore_;  // stable addresses for the runs
     std::vector<Run> runs_;
@@ -585,10 +589,13 @@ void AccumulateTrackAngles(TrackPoints& track) {
     }
 }
 
-CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& caches,
-                          std::vector<SpringTracks>& tracks, const CompileLimits& limits) {
+namespace {
+
+CompileResult BuildSomeTracks(const Scene& scene, const Show& show, AssetCaches& caches,
+                              std::vector<SpringTracks>& tracks, const CompileLimits& limits,
+                              const std::vector<char>* only) {
     tracks.assign(scene.springs.size(), SpringTracks{});
-    RunCollector collector(scene, caches, show.m_nScale, limits);
+    RunCollector collector(scene, caches, show.m_nScale, limits, only);
     std::vector<TakeStep> steps;
     bool capped = false;
     for (const TimeBlock& block : show.blocks) {
@@ -616,6 +623,13 @@ CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& cac
     return {collector.points(), capped};
 }
 
+}  // namespace
+
+CompileResult BuildTracks(const Scene& scene, const Show& show, AssetCaches& caches,
+                          std::vector<SpringTracks>& tracks, const CompileLimits& limits) {
+    return BuildSomeTracks(scene, show, caches, tracks, limits, nullptr);
+}
+
 void SwapTracksIn(Scene& scene, std::vector<SpringTracks>& tracks) {
     for (std::size_t i = 0; i < scene.springs.size() && i < tracks.size(); ++i) {
         scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
@@ -630,6 +644,30 @@ CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, s
     {
         std::lock_guard lock(outputLock);
         SwapTracksIn(scene, tracks);
+    }
+    return result;  // the previous tracks are freed here, outside the lock
+}
+
+CompileResult CompileSprings(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,
+                             std::span<const std::int32_t> springIds, const CompileLimits& limits) {
+    std::vector<char> only(scene.springs.size(), 0);
+    bool any = false;
+    for (const std::int32_t id : springIds) {
+        const int index = scene.SpringIndexOf(id);
+        if (index < 0) continue;
+        only[static_cast<std::size_t>(index)] = 1;
+        any = true;
+    }
+    if (!any) return {};
+    std::vector<SpringTracks> tracks;
+    const CompileResult result = BuildSomeTracks(scene, show, caches, tracks, limits, &only);
+    {
+        std::lock_guard lock(outputLock);
+        for (std::size_t i = 0; i < scene.springs.size(); ++i) {
+            if (only[i] == 0) continue;
+            scene.springs[i].m_stepsA.swap(tracks[i].m_stepsA);
+            scene.springs[i].m_stepsB.swap(tracks[i].m_stepsB);
+        }
     }
     return result;  // the previous tracks are freed here, outside the lock
 }

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <vector>
 
 #include "scene/Scene.h"
@@ -57,6 +58,13 @@ void SwapTracksIn(Scene& scene, std::vector<SpringTracks>& tracks);
 // Rebuilds m_stepsA and m_stepsB of every spring from the show.
 CompileResult CompileShow(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,
                           const CompileLimits& limits = {});
+
+// Rebuilds the tracks of the springs with these IDs only, from every
+// rotation block that reaches them; the other springs keep theirs. An edit
+// that touches a few springs recompiles just those, with the same result a
+// whole compile would give them. The point bound counts these springs' points.
+CompileResult CompileSprings(Scene& scene, const Show& show, AssetCaches& caches, std::mutex& outputLock,
+                             std::span<const std::int32_t> springIds, const CompileLimits& limits = {});
 
 // The final pass over one sorted track: an integer accumulator that a reset
 // point sets to 0 and any other point to trunc(accumulator + step angle),

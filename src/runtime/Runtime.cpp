@@ -17,6 +17,7 @@ namespace velmora {
 
 Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(workspace)) {
     show.Reset();
+    showDocument_ = std::make_unique<ShowDocument>(show, scene, caches, g_csOutput);
     output.Reallocate(scene.g_Channels);
     for (auto& sender : g_ModbusThreads) sender.Bind(g_csOutput, scene.g_Channels, output);
     m_pArbitrageThread = std::make_unique<CArbitrageThread>(
@@ -120,21 +121,7 @@ bool Runtime::SaveSceneFile(std::string* error) {
 
 bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error,
                            const std::function<void()>& alsoUnderLock) {
-    Show loaded;
-    const bool ok = LoadShow(path, loaded, &scene, error);
-    // The incoming show's tracks are built before anything is replaced, and
-    // show and tracks go in together: in between, the engine would evaluate
-    // the new show's blocks against the old show's motor angles.
-    caches.ForgetFailedLookups();
-    std::vector<SpringTracks> tracks;
-    BuildTracks(scene, loaded, caches, tracks);
-    {
-        std::lock_guard lock(g_csOutput);
-        show = std::move(loaded);
-        SwapTracksIn(scene, tracks);
-        if (alsoUnderLock) alsoUnderLock();
-    }
-    return ok;  // the previous tracks are freed here, outside the lock
+    return showDocument_->Load(path, error, alsoUnderLock);
 }
 
 void Runtime::CompileShow() {
@@ -149,13 +136,11 @@ std::filesystem::path Runtime::EntryFolder(int programMode) const {
 }
 
 bool Runtime::SetShowScale(std::int32_t scale) {
-    // The engine reads the scale with the blocks it converts, under this lock.
-    std::lock_guard lock(g_csOutput);
-    return show.SetScale(scale);
+    return showDocument_->SetScale(scale);
 }
 
 bool Runtime::SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error) {
-    return SaveShow(path, show, prompter, g_csOutput, error);
+    return showDocument_->Save(path, prompter, error);
 }
 
 }  // namespace velmora

@@ -23,6 +23,7 @@
 #include "engine/EntryShowHost.h"
 #include "comm/ModbusTCPThread.h"
 #include "document/SceneDocument.h"
+#include "document/ShowDocument.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
 
@@ -63,13 +64,15 @@ public:
     bool SaveSceneFile(std::string* error = nullptr);
 
     // Loads a show for the open timeline (scale 50, names from the scene),
-    // then compiles its motor actions so that it is ready to play.
+    // then compiles its motor actions so that it is ready to play. Through
+    // the show document: its history starts afresh.
     // `alsoUnderLock`, when given, runs while the show goes in, under the
     // output lock, so that whatever the engine reads with the show (the
     // playback clock of a new entry) changes in the same instant.
     bool LoadShowFile(const std::filesystem::path& path, std::string* error = nullptr,
                       const std::function<void()>& alsoUnderLock = {});
-    // Saves the open show, asking first when it was modified.
+    // Saves the open show through the show document, asking first when it
+    // was modified.
     bool SaveShowFile(const std::filesystem::path& path, Prompter& prompter, std::string* error = nullptr);
 
     const Workspace& workspace() const { return workspace_; }
@@ -87,6 +90,11 @@ public:
     // The asset caches (motor, frame, colour, 512 table, program); their
     // messages go to the prompter set with caches.SetPrompter.
     AssetCaches caches;
+
+    // Every edit, load, save and zoom of `show` goes through this document
+    // (owner thread only), which keeps the undo history and the selection and
+    // mirrors its modified flag into show.m_bModified.
+    ShowDocument& showDocument() { return *showDocument_; }
 
     // Rebuilds every spring's angle tracks from the open show; the tracks
     // are swapped in under g_csOutput.
@@ -150,6 +158,7 @@ public:
 private:
     void SaveLists();
 
+    std::unique_ptr<ShowDocument> showDocument_;
     std::unique_ptr<CArbitrageThread> m_pArbitrageThread;
     std::unique_ptr<SceneDocument> sceneDocument_;
     std::unique_ptr<Prompter> defaultPrompter_;

@@ -44,9 +44,6 @@ struct TimeBlock {
     float start = 0.0f;
     float end = 0.0f;
     std::int32_t cannel = 0;
-    std::int32_t m_bSelected = 0;
-    std::int32_t m_nDragDX = 0;
-    std::int32_t m_nDragDY = 0;
     std::int32_t bRunHorse = 0;
     std::int32_t dirRunHorse = 0;
     std::int32_t IntervalRunHorse = 150;
