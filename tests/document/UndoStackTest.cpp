@@ -42,7 +42,7 @@ private:
     Change Step(int by) {
         if (amount_ == 0) return {};
         doc_.value += by;
-        return Change{.what = Change::kBlocks};
+        return Change::Of(Change::kBlocks);
     }
     Counter& doc_;
     int amount_;

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+namespace velmora {
+class Runtime;
+}
+
 namespace velmora::cli {
 
 struct Context {
@@ -14,6 +18,9 @@ struct Context {
 // Prints "velmora-cli: <reason>" on stderr and returns the failure status.
 int Fail(const std::string& reason);
 void Warn(const std::string& text);
+// Starts the runtime on the workspace; a missing scene file is only a
+// warning. On failure `status` holds the exit status to return.
+bool StartRuntime(Runtime& runtime, int& status);
 
 int RunScene(const Context& context);
 int RunShow(const Context& context);
@@ -22,5 +29,6 @@ int RunCompile(const Context& context);
 int RunAnalyse(const Context& context);
 int RunPlay(const Context& context);
 int RunRender(const Context& context);
+int RunEdit(const Context& context);
 
 }  // namespace velmora::cli

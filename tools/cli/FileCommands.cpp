@@ -31,6 +31,8 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
     return false;
 }
 
+}  // namespace
+
 // Starts the runtime on the workspace; a missing scene file is only a warning.
 bool StartRuntime(Runtime& runtime, int& status) {
     if (!fs::is_directory(runtime.workspace().root())) {
@@ -46,8 +48,6 @@ bool StartRuntime(Runtime& runtime, int& status) {
         Warn(runtime.g_strSpringIni.string() + " not found; using the default scene");
     return true;
 }
-
-}  // namespace
 
 int RunScene(const Context& context) {
     std::vector<std::string> args = context.args;

@@ -36,6 +36,12 @@ constexpr const char* kUsage =
     "                            running, the music list (or the given entry) played\n"
     "                            with its modes, a live status line on stderr, until\n"
     "                            --for elapses or SIGINT/SIGTERM; prints a summary\n"
+    "  edit FILE.tlf --ops OPS.json [--save]\n"
+    "                            apply a JSON list of timeline edits (create, move,\n"
+    "                            resize, delete, copy, paste, lock, unlock, bind,\n"
+    "                            unbind, program, expand, arm, undo, redo) and print\n"
+    "                            the resulting show as JSON; --save writes it back\n"
+    "                            (nothing is saved when an op is refused)\n"
     "\n"
     "options:\n"
     "  --workspace DIR  the installation folder (default: $VELMORA_HOME, else the\n"
@@ -83,5 +89,6 @@ int main(int argc, char** argv) {
     if (command == "analyse") return velmora::cli::RunAnalyse(context);
     if (command == "play") return velmora::cli::RunPlay(context);
     if (command == "render") return velmora::cli::RunRender(context);
+    if (command == "edit") return velmora::cli::RunEdit(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
 }
