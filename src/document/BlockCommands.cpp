@@ -122,6 +122,8 @@ Change DeleteBlocksCommand::Apply() {
         doc_.AddBlockSprings(list[i], change.springs);
         doc_.selection().Remove(list[i]);
     }
+    // The new list is built aside from copies (the engine may be reading
+    // the old one) and swapped in under the lock.
     std::vector<TimeBlock> kept;
     kept.reserve(list.size() - indices_.size());
     std::size_t next = 0;
@@ -130,7 +132,7 @@ Change DeleteBlocksCommand::Apply() {
             ++next;
             continue;
         }
-        kept.push_back(std::move(list[i]));
+        kept.push_back(list[i]);
     }
     {
         std::lock_guard lock(doc_.outputLock());
@@ -147,11 +149,11 @@ Change DeleteBlocksCommand::Revert() {
     restored.reserve(list.size() + removed_.size());
     std::size_t from = 0;
     for (std::size_t k = 0; k < indices_.size(); ++k) {
-        while (restored.size() < indices_[k] && from < list.size()) restored.push_back(std::move(list[from++]));
+        while (restored.size() < indices_[k] && from < list.size()) restored.push_back(list[from++]);
         restored.push_back(removed_[k]);
         doc_.AddBlockSprings(removed_[k], change.springs);
     }
-    while (from < list.size()) restored.push_back(std::move(list[from++]));
+    while (from < list.size()) restored.push_back(list[from++]);
     {
         std::lock_guard lock(doc_.outputLock());
         list.swap(restored);
