@@ -34,7 +34,7 @@ constexpr int kMembers = 10;
 constexpr int kSpringLayers = 50;
 constexpr int kBlocks = 5000;
 constexpr int kEdited = 500;
-constexpr int kRounds = 15;
+constexpr int kRounds = 40;
 constexpr double kBlockMs = 20000.0;
 constexpr double kShowMs = kBlocks * kBlockMs / 300.0;  // about 300 blocks active at a time
 

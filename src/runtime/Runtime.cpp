@@ -10,8 +10,6 @@
 #include "engine/Pacer.h"
 #include "media/MusicList.h"
 #include "media/ProgramList.h"
-#include "engine/ShowCompiler.h"
-#include "show/ShowFile.h"
 
 namespace velmora {
 
@@ -125,10 +123,9 @@ bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error
 }
 
 void Runtime::CompileShow() {
-    // A compile is what the operator asks for after adding or fixing files:
-    // programs that were missing a moment ago are looked for again at once.
-    caches.ForgetFailedLookups();
-    velmora::CompileShow(scene, show, caches, g_csOutput);
+    // "更新电机动作": programs that were missing a moment ago are looked for
+    // again at once, and the views hear that the tracks changed.
+    showDocument_->UpdateMotorActions();
 }
 
 std::filesystem::path Runtime::EntryFolder(int programMode) const {

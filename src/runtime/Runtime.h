@@ -96,8 +96,8 @@ public:
     // mirrors its modified flag into show.m_bModified.
     ShowDocument& showDocument() { return *showDocument_; }
 
-    // Rebuilds every spring's angle tracks from the open show; the tracks
-    // are swapped in under g_csOutput.
+    // Rebuilds every spring's angle tracks from the open show, through the
+    // show document ("更新电机动作"); the tracks are swapped in under g_csOutput.
     void CompileShow();
 
     // Hand mode (1) or watch mode (0), set by the hand panel; read by the

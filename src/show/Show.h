@@ -27,6 +27,8 @@ public:
     std::vector<TimeBlock> blocks;
     float g_fMusicMultiplier = kDefaultMusicMultiplier;  // "mutiMusic"
     std::int32_t m_nScale = kFileScale;                  // ms per timeline unit
+    // Mirrors the show document's modified flag (the document sets it);
+    // read by the save question.
     bool m_bModified = false;
 
     // Rescales every block by old / new and keeps the new scale. A scale
