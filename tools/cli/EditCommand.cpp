@@ -46,9 +46,11 @@ float PixelField(const json& op, const char* key) {
     const auto it = op.find(key);
     if (it == op.end()) throw BadOp{std::string("missing \"") + key + "\""};
     if (!it->is_number()) throw BadOp{std::string("\"") + key + "\" is not a number"};
-    const auto value = static_cast<float>(it->get<double>());
-    if (!std::isfinite(value)) throw BadOp{std::string("\"") + key + "\" is out of range"};
-    return value;
+    const double value = it->get<double>();
+    // Checked before the conversion: a double beyond the float range has no float.
+    if (!(std::fabs(value) <= std::numeric_limits<float>::max()))
+        throw BadOp{std::string("\"") + key + "\" is out of range"};
+    return static_cast<float>(value);
 }
 
 std::size_t BlockIndex(const json& value, const Show& show, const char* key) {
