@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -17,6 +19,21 @@ namespace {
 // 0x80 reads FFFFFF80.
 unsigned SignExtended(std::uint8_t byte) {
     return static_cast<unsigned>(static_cast<int>(static_cast<std::int8_t>(byte)));
+}
+
+const char* ErrorText(int error) {
+    const char* text = error != 0 ? ::strerrordesc_np(error) : nullptr;
+    return text != nullptr ? text : "no error code";
+}
+
+std::int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::int64_t UnixMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 }  // namespace
@@ -52,6 +69,7 @@ void CModbusTCPThread::Run() {
             }
         }
         if (exchange) Exchange();
+        health.Refresh(SteadyMs());
         if (StopRequested() || !SuspendSelf()) {
             EndBody();
             return;
@@ -63,13 +81,28 @@ void CModbusTCPThread::EndBody() {
     m_socket.Close();
     // The connection is gone: a later Start must connect again first.
     m_bReconnect.store(1);
+    health.Stopped();
     std::this_thread::sleep_for(timing_.endSleep);
+}
+
+void CModbusTCPThread::ExchangeFailed(const char* format, ...) {
+    char text[StatusLine::kBuffer];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    health.ExchangeFailed(text);
 }
 
 void CModbusTCPThread::Connect() {
     m_socket.Close();
     net::Socket socket = net::CreateTcpSocket();
-    if (!socket.valid()) return;
+    if (!socket.valid()) {
+        char text[StatusLine::kBuffer];
+        std::snprintf(text, sizeof text, "socket: %s", ErrorText(errno));
+        health.ConnectFailed(text);
+        return;
+    }
 
     // The address text is copied under the lock: the channel dialog may be
     // changing it. 24 bytes is the row's buffer.
@@ -83,11 +116,19 @@ void CModbusTCPThread::Connect() {
         port = static_cast<std::uint16_t>(static_cast<std::uint32_t>(row.port) & 0xFFFFu);
     }
     szStatus.Format("正在连接%s", ip);
+    health.Connecting();
     const int error = net::ConnectWithin(socket.fd(), ip, port, timing_.connectTimeout,
                                          [this] { return StopRequested(); });
     if (error != 0) {
         m_bReconnect.store(1);
-        if (error != ECANCELED) szStatus.Format("连接失败[%d]，稍后重试..", error);
+        if (error != ECANCELED) {
+            szStatus.Format("连接失败[%d]，稍后重试..", error);
+            char text[StatusLine::kBuffer];
+            std::snprintf(text, sizeof text, "connect to %s:%u: %s", ip, static_cast<unsigned>(port), ErrorText(error));
+            health.ConnectFailed(text);
+        } else {
+            health.Stopped();
+        }
         return;
     }
     // Small requests every 21 ms must not wait for the previous one's ACK.
@@ -95,6 +136,7 @@ void CModbusTCPThread::Connect() {
     m_socket = std::move(socket);
     m_bReconnect.store(0);
     szStatus.Set("连接成功");
+    health.Connected();
 }
 
 bool CModbusTCPThread::TakeSnapshot() {
@@ -145,17 +187,24 @@ void CModbusTCPThread::Exchange() {
     const long sent = net::SendAll(m_socket.fd(), frame_.data(), size, timing_.writableWait, stop, &error);
     if (sent < 0) {
         m_bReconnect.store(1);
+        if (error != ECANCELED) ExchangeFailed("send of %zu bytes: %s", size, ErrorText(error));
         return;
     }
     m_nSendCount.fetch_add(1);
+    health.RequestSent();
 
     if (FunctionCodeFor(regType_) != kFnLightData) {
         SocketSource source(m_socket.fd(), stop);
         const ReplyOutcome outcome = ReadReply(source, reply_, timing_.reply);
         switch (outcome.kind) {
-            case ReplyOutcome::Kind::Complete:
+            case ReplyOutcome::Kind::Complete: {
                 m_nRecvCount.fetch_add(1);
+                const auto roundTrip = std::chrono::duration_cast<std::chrono::microseconds>(
+                                           std::chrono::steady_clock::now() - started)
+                                           .count();
+                health.ReplyReceived(roundTrip, SteadyMs(), UnixMs());
                 break;
+            }
             case ReplyOutcome::Kind::Stopped:
                 m_bReconnect.store(1);
                 return;
@@ -165,6 +214,11 @@ void CModbusTCPThread::Exchange() {
                                 outcome.receive.error, static_cast<int>(sent), SignExtended(reply_[0]),
                                 SignExtended(reply_[1]), SignExtended(reply_[2]), SignExtended(reply_[3]));
                 LogMessage("%s", szStatus.Get().c_str());
+                if (outcome.receive.result == 0 && outcome.receive.error == 0) {
+                    ExchangeFailed("reply header: %s", "no reply in time, or the connection was closed");
+                } else {
+                    ExchangeFailed("reply header: %s", ErrorText(outcome.receive.error));
+                }
                 return;
             }
             case ReplyOutcome::Kind::Oversize:
@@ -175,11 +229,19 @@ void CModbusTCPThread::Exchange() {
                 m_bReconnect.store(1);
                 szStatus.Set("测试点【003】");
                 LogMessage("测试点【003】");
+                if (outcome.kind == ReplyOutcome::Kind::Oversize) {
+                    ExchangeFailed("reply announces %zu bytes, more than %zu", outcome.bodyLength, kMaxReplyBody);
+                } else {
+                    ExchangeFailed("reply body of %zu bytes: %s", outcome.bodyLength,
+                                   outcome.receive.error != 0 ? ErrorText(outcome.receive.error)
+                                                              : "not received in time, or the connection was closed");
+                }
                 return;
         }
     }
     lastExchangeUs.store(
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count());
+    if (FunctionCodeFor(regType_) == kFnLightData) health.ExchangeDone();
     szStatus.Format("发[%d]收[%d]", m_nSendCount.load(), m_nRecvCount.load());
 }
 

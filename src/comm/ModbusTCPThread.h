@@ -6,8 +6,8 @@
 // Member groups by thread:
 //   owner (UI) thread before Start: Bind, m_nChannel, SetTiming
 //   sender thread only: the socket, the snapshot and frame buffers
-//   shared: m_nSendCount, m_nRecvCount, szStatus (sender writes, UI reads),
-//           m_bReconnect (sender and the channel dialog write)
+//   shared: m_nSendCount, m_nRecvCount, szStatus, health (sender writes,
+//           UI reads), m_bReconnect (sender and the channel dialog write)
 
 #include <array>
 #include <atomic>
@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/Thread.h"
+#include "comm/ChannelHealth.h"
 #include "comm/ChannelImage.h"
 #include "comm/ReplyReader.h"
 #include "comm/Socket.h"
@@ -61,6 +62,11 @@ public:
     // the end of its reply (or of its send, for light data); for monitors
     // and benchmarks.
     std::atomic<std::int64_t> lastExchangeUs{0};
+    // The link's state and figures, for whoever must know whether the
+    // channel is up: read these, never the status text.
+    ChannelHealth health;
+    // Thread contract: any thread.
+    ChannelHealthRecord Health() const { return health.Read(); }
 
 protected:
     void Run() override;
@@ -70,6 +76,7 @@ private:
     void Exchange();
     bool TakeSnapshot();
     void EndBody();
+    void ExchangeFailed(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     std::mutex* lock_ = nullptr;
     const ChannelTable* channels_ = nullptr;

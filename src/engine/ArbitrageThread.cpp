@@ -3,6 +3,7 @@
 #include "app/Clock.h"
 #include "app/Log.h"
 #include "comm/OutputWrites.h"
+#include "engine/Pacer.h"
 
 namespace velmora {
 
@@ -31,6 +32,12 @@ void CArbitrageThread::Run() {
 void CArbitrageThread::Tick() {
     PlaybackState* music = m_pMusic.load();
     PlaybackState& playback = music != nullptr ? *music : idle_;
+    float lateness = 0.0f;
+    if (const CPacer* pacer = m_pPacer.load(); pacer != nullptr) {
+        const std::int64_t deadline = pacer->LastEngineDeadlineNs();
+        const std::int64_t late = MonotonicNs() - deadline;
+        if (deadline > 0 && late > 0) lateness = static_cast<float>(static_cast<double>(late) / 1e6);
+    }
 
     EngineTickInputs inputs;
     inputs.handMode = handMode_.load() == 1;
@@ -39,6 +46,7 @@ void CArbitrageThread::Tick() {
     inputs.nowMinute = LocalMinuteOfDay();
     inputs.logEnabled = LogEnabled();
     inputs.g_nEngineElapsed = published_.g_nEngineElapsed.load();
+    inputs.capture = &snapshots_;
 
     const EngineTickResult result = EngineTick(world_, playback, inputs);
 
@@ -48,11 +56,13 @@ void CArbitrageThread::Tick() {
     // The effective period: from the end of the previous tick to the end of
     // this one, on the wrapping 32-bit clock.
     const std::uint32_t end = GetClockMs();
-    playback.m_fTickPeriod.store(static_cast<float>(end - lastTickEnd_));
+    const auto period = static_cast<float>(end - lastTickEnd_);
+    playback.m_fTickPeriod.store(period);
     lastTickEnd_ = end;
     lastTicks_[1] = lastTicks_[0];
     lastTicks_[0] = TickRecord{ticks_.load() + 1, result.position, result.level, inputs.nowMinute,
                                inputs.clockMs - inputs.startMs, result.g_nEngineElapsed};
+    snapshots_.Publish(ticks_.load() + 1, period, lateness);
     ticks_.fetch_add(1);
 }
 

@@ -11,10 +11,13 @@
 #include <cstdint>
 
 #include "app/Thread.h"
+#include "engine/EngineSnapshot.h"
 #include "engine/EngineTick.h"
 #include "engine/PlaybackState.h"
 
 namespace velmora {
+
+class CPacer;
 
 class CArbitrageThread : public Thread {
 public:
@@ -34,6 +37,17 @@ public:
     // none the engine holds position 0 and still serves the hand panel.
     void SetMusic(PlaybackState* music) { m_pMusic.store(music); }
     PlaybackState* music() const { return m_pMusic.load(); }
+
+    // Thread contract: owner thread, any time. The pacer that wakes the
+    // engine; each tick measures its lateness against the pacer's grid point.
+    // With none the published lateness is 0.
+    void SetPacer(const CPacer* pacer) { m_pPacer.store(pacer); }
+
+    // The state views draw, published after every tick. Thread contract:
+    // Read from any thread; Reserve as EngineSnapshotBuffer says (owner
+    // thread, output lock held).
+    const EngineSnapshotBuffer& snapshots() const { return snapshots_; }
+    EngineSnapshotBuffer& snapshots() { return snapshots_; }
 
     // Thread contract: any thread. Ticks run so far, and the position the last one evaluated.
     std::uint64_t ticks() const { return ticks_.load(); }
@@ -64,6 +78,7 @@ private:
 
     // Set by the owner, read by the engine thread.
     std::atomic<PlaybackState*> m_pMusic{nullptr};
+    std::atomic<const CPacer*> m_pPacer{nullptr};
     EngineWorld world_;
     const std::atomic<std::int32_t>& handMode_;
     Published published_;
@@ -77,6 +92,9 @@ private:
     PlaybackState idle_;  // followed when no playback clock is linked
     std::uint32_t lastTickEnd_ = 0;
     std::array<TickRecord, 2> lastTicks_{};
+
+    // Filled by the engine thread, read by the views.
+    EngineSnapshotBuffer snapshots_;
 };
 
 }  // namespace velmora

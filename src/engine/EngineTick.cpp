@@ -4,6 +4,7 @@
 
 #include "comm/OutputWrites.h"
 #include "engine/ActionEvaluation.h"
+#include "engine/EngineSnapshot.h"
 #include "engine/EvaluateShow.h"
 #include "engine/LevelOutput.h"
 #include "engine/ManualMotorTick.h"
@@ -134,6 +135,7 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
         DriveManualGroups(ctx);
     }
     result.g_nEngineElapsed = ctx.g_nEngineElapsed;
+    if (inputs.capture != nullptr) inputs.capture->Capture(world.scene, position, result.level);
     return result;
 }
 

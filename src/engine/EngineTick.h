@@ -22,6 +22,7 @@
 namespace velmora {
 
 class AssetCaches;
+class EngineSnapshotBuffer;
 class Scene;
 
 // What the runtime owns and a tick works on.
@@ -44,6 +45,9 @@ struct EngineTickInputs {
     std::int32_t g_nEngineElapsed = 0;  // the value published so far
     // A level that replaces the music level (outside hand mode); none = follow the music.
     std::optional<std::int32_t> fixedLevel;
+    // Where the springs' and groups' new state is captured, still under the
+    // output lock, for the caller to publish; none = no capture.
+    EngineSnapshotBuffer* capture = nullptr;
 };
 
 struct EngineTickResult {

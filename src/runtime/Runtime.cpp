@@ -33,6 +33,12 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
         if (channel >= 1 && channel <= kChannelCount)
             g_ModbusThreads[static_cast<std::size_t>(channel - 1)].m_bReconnect.store(1);
     });
+    // The views' snapshot grows with the scene here, on the owner thread, so
+    // that the engine's captures of it allocate nothing.
+    sceneDocument_->AddListener([this](const Change&) {
+        std::lock_guard lock(g_csOutput);
+        m_pArbitrageThread->snapshots().Reserve(scene.springs.size(), scene.groups.size());
+    });
 }
 
 void Runtime::SetPrompter(Prompter& prompter) {
@@ -46,6 +52,7 @@ bool Runtime::StartPlayback() {
         std::array<Thread*, kChannelCount> senders{};
         for (std::size_t i = 0; i < senders.size(); ++i) senders[i] = &g_ModbusThreads[i];
         m_pPacer = std::make_unique<CPacer>(g_ArbitrageThread, senders);
+        m_pArbitrageThread->SetPacer(m_pPacer.get());
     }
     return m_pPacer->IsRunning() || m_pPacer->Start();
 }
@@ -56,6 +63,13 @@ void Runtime::StartSenders() {
 
 Runtime::~Runtime() {
     if (started_) Shutdown();
+    // The engine reads the pacer's grid point: it ends before the pacer goes.
+    if (m_pPacer) m_pPacer->Stop();
+    if (m_pArbitrageThread) m_pArbitrageThread->Stop();
+}
+
+bool Runtime::ReadEngineSnapshot(EngineSnapshot& into) const {
+    return m_pArbitrageThread->snapshots().Read(into);
 }
 
 bool Runtime::Startup(std::string* error) {

@@ -20,6 +20,7 @@
 #include "app/Workspace.h"
 #include "comm/ChannelImage.h"
 #include "engine/AssetCaches.h"
+#include "engine/EngineSnapshot.h"
 #include "engine/EntryShowHost.h"
 #include "comm/ModbusTCPThread.h"
 #include "document/SceneDocument.h"
@@ -111,6 +112,11 @@ public:
     // The real-time engine, bound to this runtime's scene, show, caches,
     // image and lock; link its playback clock (SetMusic) before Start.
     CArbitrageThread& engine() { return *m_pArbitrageThread; }
+
+    // Thread contract: any thread (views on their repaint timers, the CLI's
+    // status line). The engine's state after its newest tick, copied into
+    // `into` without taking g_csOutput; false until the first tick.
+    bool ReadEngineSnapshot(EngineSnapshot& into) const;
 
     // The long-lived workers: the engine (g_ArbitrageThread points at it) and
     // the 100 channel senders, bound to this runtime's lock, channel table

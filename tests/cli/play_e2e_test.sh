@@ -172,6 +172,16 @@ for c in play["channels"]:
           % (c["channel"], row["regType"], c["szStatus"], n, c["m_nRecvCount"]))
     check("channel %d status %s with n > 0" % (c["channel"], want),
           n > 0 and c["szStatus"] == want and c["m_nRecvCount"] == (0 if light else n), c["szStatus"])
+    h = c["health"]
+    check("channel %d health: connected, counters as the sender's, no failure" % c["channel"],
+          h["state"] == "connected" and h["requestsSent"] == n and h["repliesReceived"] == c["m_nRecvCount"]
+          and h["exchangesFailed"] == 0 and h["reconnects"] == 0 and h["lastError"] == "", str(h))
+    check("channel %d health: round trips of replies only" % c["channel"],
+          (h["p50RoundTripUs"] == -1 and h["lastGoodReplyUnixMs"] == -1) if light else
+          (0 < h["p50RoundTripUs"] <= h["p99RoundTripUs"] and h["roundTripsInWindow"] > 0
+           and h["lastGoodReplyUnixMs"] > 0), str(h))
+check("channels connected when play stopped", play["channelsConnected"] == len(configured),
+      str(play["channelsConnected"]))
 
 renders = {}
 for t in ticks:

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -140,9 +141,7 @@ struct ChannelCounts {
 ChannelCounts CountChannels(const Runtime& runtime) {
     ChannelCounts c;
     for (const CModbusTCPThread& sender : runtime.g_ModbusThreads) {
-        const std::string status = sender.Status();
-        // "连接成功" once connected, then "发[n]收[m]" after every exchange.
-        if (status == "连接成功" || status.rfind("发[", 0) == 0) ++c.connected;
+        if (sender.health.state() == ChannelState::Connected) ++c.connected;
         c.sent += sender.m_nSendCount.load();
         c.received += sender.m_nRecvCount.load();
     }
@@ -183,8 +182,23 @@ nlohmann::ordered_json LastTicksJson(const CArbitrageThread& engine) {
     return ticks;
 }
 
-// Every channel's link as the channel monitor shows it.
-nlohmann::ordered_json ChannelsJson(const Runtime& runtime) {
+nlohmann::ordered_json HealthJson(const ChannelHealthRecord& h, ChannelState stateAtStop) {
+    return {{"state", ChannelStateName(stateAtStop)},
+            {"requestsSent", h.requestsSent},
+            {"repliesReceived", h.repliesReceived},
+            {"exchangesFailed", h.exchangesFailed},
+            {"reconnects", h.reconnects},
+            {"lastRoundTripUs", h.lastRoundTripUs},
+            {"p50RoundTripUs", h.p50RoundTripUs},
+            {"p99RoundTripUs", h.p99RoundTripUs},
+            {"roundTripsInWindow", h.roundTripsInWindow},
+            {"lastGoodReplyUnixMs", h.lastGoodReplyUnixMs},
+            {"lastError", h.lastError}};
+}
+
+// Every channel's link as the channel monitor shows it, and its health
+// record; `statesAtStop` are the links' states before the senders stopped.
+nlohmann::ordered_json ChannelsJson(const Runtime& runtime, const std::array<ChannelState, kChannelCount>& statesAtStop) {
     nlohmann::ordered_json channels = nlohmann::ordered_json::array();
     for (std::size_t i = 0; i < kChannelCount; ++i) {
         const ChannelInfo& row = runtime.scene.g_Channels[i];
@@ -195,7 +209,8 @@ nlohmann::ordered_json ChannelsJson(const Runtime& runtime) {
                             {"regType", row.regType},
                             {"szStatus", sender.Status()},
                             {"m_nSendCount", sender.m_nSendCount.load()},
-                            {"m_nRecvCount", sender.m_nRecvCount.load()}});
+                            {"m_nRecvCount", sender.m_nRecvCount.load()},
+                            {"health", HealthJson(sender.Health(), statesAtStop[i])}});
     }
     return channels;
 }
@@ -322,6 +337,10 @@ int RunPlay(const Context& context) {
     out["m_dLength"] = wav.state().m_dLength.load();
     out["m_fTickPeriod"] = wav.state().m_fTickPeriod.load();
     out["seconds"] = seconds;
+    // The links as they stood while playing: stopping makes every sender idle.
+    std::array<ChannelState, kChannelCount> statesAtStop{};
+    for (std::size_t i = 0; i < kChannelCount; ++i) statesAtStop[i] = runtime.g_ModbusThreads[i].health.state();
+    const int connectedAtStop = CountChannels(runtime).connected;
     const std::uint64_t pacerTicks = runtime.pacer() ? runtime.pacer()->Ticks() : 0;
     const std::uint64_t pacerSkipped = runtime.pacer() ? runtime.pacer()->Skipped() : 0;
 
@@ -335,13 +354,14 @@ int RunPlay(const Context& context) {
     out["pacerSkipped"] = pacerSkipped;
     out["m_nSendCount"] = ch.sent;
     out["m_nRecvCount"] = ch.received;
+    out["channelsConnected"] = connectedAtStop;
     out["stoppedBySignal"] = g_stopRequested.load();
     // Where the pacer's cycle stood when it stopped: at 10..20 the engine had
     // been woken after the senders' last wake-up, so their last pass copied
     // the tick before the last one.
     out["pacerCounter"] = runtime.pacer() ? runtime.pacer()->Counter() : 0;
     out["lastTicks"] = LastTicksJson(runtime.engine());
-    out["channels"] = ChannelsJson(runtime);
+    out["channels"] = ChannelsJson(runtime, statesAtStop);
     out["motorSprings"] = MotorSpringsJson(runtime);
     if (!started) return Fail(error);
     std::cout << Dump(out) << "\n";

@@ -1,0 +1,84 @@
+#include "comm/ChannelHealth.h"
+
+namespace velmora {
+
+std::string_view ChannelStateName(ChannelState state) {
+    switch (state) {
+        case ChannelState::Idle: return "idle";
+        case ChannelState::Connecting: return "connecting";
+        case ChannelState::Connected: return "connected";
+        case ChannelState::Failed: return "failed";
+    }
+    return "idle";
+}
+
+void ChannelHealth::Connecting() {
+    SetState(ChannelState::Connecting);
+}
+
+void ChannelHealth::Connected() {
+    if (everConnected_) reconnects_.fetch_add(1, std::memory_order_relaxed);
+    everConnected_ = true;
+    SetState(ChannelState::Connected);
+}
+
+void ChannelHealth::ConnectFailed(std::string_view error) {
+    lastError_.Set(error);
+    SetState(ChannelState::Failed);
+}
+
+void ChannelHealth::RequestSent() {
+    requestsSent_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void ChannelHealth::ReplyReceived(std::int64_t roundTripUs, std::int64_t nowMs, std::int64_t unixMs) {
+    repliesReceived_.fetch_add(1, std::memory_order_relaxed);
+    lastRoundTripUs_.store(roundTripUs, std::memory_order_relaxed);
+    lastGoodReplyUnixMs_.store(unixMs, std::memory_order_relaxed);
+    window_.Expire(nowMs);
+    window_.Add(roundTripUs, nowMs);
+    PublishPercentiles();
+    SetState(ChannelState::Connected);
+}
+
+void ChannelHealth::ExchangeDone() {
+    SetState(ChannelState::Connected);
+}
+
+void ChannelHealth::ExchangeFailed(std::string_view error) {
+    exchangesFailed_.fetch_add(1, std::memory_order_relaxed);
+    lastError_.Set(error);
+    SetState(ChannelState::Failed);
+}
+
+void ChannelHealth::Stopped() {
+    SetState(ChannelState::Idle);
+}
+
+void ChannelHealth::Refresh(std::int64_t nowMs) {
+    if (window_.Expire(nowMs)) PublishPercentiles();
+}
+
+void ChannelHealth::PublishPercentiles() {
+    p50_.store(window_.Percentile(0.50), std::memory_order_relaxed);
+    p99_.store(window_.Percentile(0.99), std::memory_order_relaxed);
+    inWindow_.store(window_.Count(), std::memory_order_relaxed);
+}
+
+ChannelHealthRecord ChannelHealth::Read() const {
+    ChannelHealthRecord r;
+    r.state = state();
+    r.requestsSent = requestsSent_.load(std::memory_order_relaxed);
+    r.repliesReceived = repliesReceived_.load(std::memory_order_relaxed);
+    r.exchangesFailed = exchangesFailed_.load(std::memory_order_relaxed);
+    r.reconnects = reconnects_.load(std::memory_order_relaxed);
+    r.lastRoundTripUs = lastRoundTripUs_.load(std::memory_order_relaxed);
+    r.p50RoundTripUs = p50_.load(std::memory_order_relaxed);
+    r.p99RoundTripUs = p99_.load(std::memory_order_relaxed);
+    r.roundTripsInWindow = inWindow_.load(std::memory_order_relaxed);
+    r.lastGoodReplyUnixMs = lastGoodReplyUnixMs_.load(std::memory_order_relaxed);
+    r.lastError = lastError_.Get();
+    return r;
+}
+
+}  // namespace velmora
