@@ -35,7 +35,6 @@ void ChannelHealth::ReplyReceived(std::int64_t roundTripUs, std::int64_t nowMs, 
     repliesReceived_.fetch_add(1, std::memory_order_relaxed);
     lastRoundTripUs_.store(roundTripUs, std::memory_order_relaxed);
     lastGoodReplyUnixMs_.store(unixMs, std::memory_order_relaxed);
-    window_.Expire(nowMs);
     window_.Add(roundTripUs, nowMs);
     PublishPercentiles();
     SetState(ChannelState::Connected);

@@ -50,6 +50,7 @@ bool RoundTripWindow::Expire(std::int64_t nowMs) {
 
 void RoundTripWindow::Add(std::int64_t us, std::int64_t nowMs) {
     us = std::clamp<std::int64_t>(us, 0, kMaxUs);
+    Expire(nowMs);
     const std::int64_t number = nowMs / kSliceMs;
     Slice& slice = slices_[static_cast<std::size_t>(number % kSlices)];
     if (slice.number != number) {

@@ -21,7 +21,8 @@ public:
     static constexpr int kBuckets = 352;
     static constexpr std::int64_t kMaxUs = (std::int64_t{1} << 25) - 1;  // about 33 s; longer times count as this
 
-    // Records one time (µs) taken at `nowMs` (a steady clock, ms).
+    // Records one time (µs) taken at `nowMs` (a steady clock, ms), after
+    // dropping what has left the window by then.
     void Add(std::int64_t us, std::int64_t nowMs);
     // Drops the slices that have left the window at `nowMs`; true when any did.
     bool Expire(std::int64_t nowMs);
