@@ -1,7 +1,6 @@
 #include "engine/EngineSnapshot.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "scene/Scene.h"
 
@@ -30,25 +29,22 @@ void EngineSnapshot::CopyFrom(const EngineSnapshot& other) {
     groups.assign(other.groups.begin(), other.groups.end());
 }
 
-float TrackAngleAt(const TrackPoints& track, double t, std::uint32_t& cursor) {
+float TrackAngleWithCursor(const TrackPoints& track, float position, std::uint32_t& cursor) {
     const std::size_t n = track.size();
-    if (n == 0 || std::isnan(t)) {
-        cursor = 0;
-        return 0.0f;
-    }
-    const auto later = [](double time, const TrackPoint& p) { return time < p.m_fTime; };
-    // i: the first point later than t.
+    const auto later = [](float p, const TrackPoint& point) { return p < point.m_fTime; };
+    // i: the first point later than the position.
     std::size_t i = std::min<std::size_t>(cursor, n);
-    if (i > 0 && track[i - 1].m_fTime > t) {
-        i = static_cast<std::size_t>(std::upper_bound(track.begin(), track.begin() + static_cast<std::ptrdiff_t>(i), t, later) -
-                                     track.begin());
+    if (i > 0 && !(track[i - 1].m_fTime <= position)) {
+        i = static_cast<std::size_t>(
+            std::upper_bound(track.begin(), track.begin() + static_cast<std::ptrdiff_t>(i), position, later) -
+            track.begin());
     } else {
         std::size_t walked = 0;
-        while (i < n && track[i].m_fTime <= t) {
+        while (i < n && !later(position, track[i])) {
             ++i;
             if (++walked == kWalkLimit) {
                 i = static_cast<std::size_t>(
-                    std::upper_bound(track.begin() + static_cast<std::ptrdiff_t>(i), track.end(), t, later) -
+                    std::upper_bound(track.begin() + static_cast<std::ptrdiff_t>(i), track.end(), position, later) -
                     track.begin());
                 break;
             }
@@ -56,11 +52,12 @@ float TrackAngleAt(const TrackPoints& track, double t, std::uint32_t& cursor) {
     }
     cursor = static_cast<std::uint32_t>(std::min<std::size_t>(i, UINT32_MAX));
     if (i == 0 || i == n) return 0.0f;
-    const TrackPoint& p = track[i - 1];
-    const TrackPoint& q = track[i];
-    // q is later than t and p is not, so the span is never zero.
-    const double f = (t - p.m_fTime) / (static_cast<double>(q.m_fTime) - p.m_fTime);
-    return static_cast<float>(p.m_fAngle + (static_cast<double>(q.m_fAngle) - p.m_fAngle) * f);
+    // The same arithmetic as TrackAngleAt, so both give the same float.
+    const TrackPoint& before = track[i - 1];
+    const TrackPoint& next = track[i];
+    const float span = next.m_fTime - before.m_fTime;
+    if (!(span > 0.0f)) return before.m_fAngle;
+    return before.m_fAngle + (next.m_fAngle - before.m_fAngle) * (position - before.m_fTime) / span;
 }
 
 EngineSnapshotBuffer::EngineSnapshotBuffer() {
@@ -85,6 +82,7 @@ void EngineSnapshotBuffer::Capture(const Scene& scene, double position, std::int
     slot.position = position;
     slot.level = level;
 
+    const auto at = static_cast<float>(position);
     const std::size_t n = scene.springs.size();
     if (slot.springs.capacity() < n) slot.springs.reserve(n + n / 4);
     slot.springs.resize(n);
@@ -99,8 +97,8 @@ void EngineSnapshotBuffer::Capture(const Scene& scene, double position, std::int
         out.m_bLit = s.m_bLit;
         out.m_nOutLevel = s.m_nOutLevel;
         out.m_crColor = s.m_crColor;
-        out.m_fAngleZ = TrackAngleAt(s.m_stepsB, position, cursorsZ_[i]);
-        out.m_fAngleY = TrackAngleAt(s.m_stepsA, position, cursorsY_[i]) + s.ORGANGLEY;
+        out.m_fAngleZ = TrackAngleWithCursor(s.m_stepsB, at, cursorsZ_[i]);
+        out.m_fAngleY = TrackAngleWithCursor(s.m_stepsA, at, cursorsY_[i]) + s.ORGANGLEY;
     }
 
     const std::size_t g = scene.groups.size();

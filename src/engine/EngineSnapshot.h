@@ -62,12 +62,12 @@ struct EngineSnapshot {
     void CopyFrom(const EngineSnapshot& other);
 };
 
-// The angle of a compiled track at show time `t` as the preview draws it:
-// interpolated between the last point at or before t and the first point
-// after it; 0 before the first point and after the last. `cursor` remembers
-// where the previous call ended so that a steadily advancing position costs
-// one or two comparisons; any value is safe.
-float TrackAngleAt(const TrackPoints& track, double t, std::uint32_t& cursor);
+// TrackAngleAt (the engine's own rule: interpolated between the points
+// around the position, 0 before the first point and after the last), with
+// `cursor` remembering where the previous call ended, so that a steadily
+// advancing position costs a comparison or two instead of a search. Any
+// cursor value is safe and gives the same angle.
+float TrackAngleWithCursor(const TrackPoints& track, float position, std::uint32_t& cursor);
 
 class EngineSnapshotBuffer {
 public:
