@@ -148,16 +148,23 @@ ChannelCounts CountChannels(const Runtime& runtime) {
     return c;
 }
 
-std::string StatusLine(Runtime& runtime) {
+// `snapshot` is the caller's, reused from line to line.
+std::string StatusLine(Runtime& runtime, EngineSnapshot& snapshot) {
     const CMusicWav& wav = *runtime.g_pMusicWav;
     const PlaybackState& state = wav.state();
     const ChannelCounts ch = CountChannels(runtime);
     const std::string entry = wav.m_strCurrent.empty() ? "-" : StoredFileName(wav.m_strCurrent);
+    // The engine's own view of its newest tick; before the first one, the
+    // level the music gives now.
+    const bool ticked = runtime.ReadEngineSnapshot(snapshot);
+    const int level = ticked ? snapshot.level : MusicLevel(state);
+    const double period = ticked ? snapshot.tickPeriodMs : static_cast<double>(state.m_fTickPeriod.load());
+    const double late = ticked ? snapshot.latenessMs : 0.0;
     char text[512];
-    std::snprintf(text, sizeof text, "%s%s  %s / %s  level %3d  tick %5.1f ms  channels %d/100  sent %lld  received %lld",
+    std::snprintf(text, sizeof text,
+                  "%s%s  %s / %s  level %3d  tick %5.1f ms (late %4.1f)  channels %d/100  sent %lld  received %lld",
                   wav.m_bProgramMode ? "[程控] " : "", entry.c_str(), Clock(state.m_dPlayPos.load()).c_str(),
-                  Clock(state.m_dLength.load()).c_str(), MusicLevel(state), static_cast<double>(state.m_fTickPeriod.load()),
-                  ch.connected, ch.sent, ch.received);
+                  Clock(state.m_dLength.load()).c_str(), level, period, late, ch.connected, ch.sent, ch.received);
     return text;
 }
 
@@ -306,12 +313,13 @@ int RunPlay(const Context& context) {
     const auto statusPeriod = terminal ? std::chrono::milliseconds(250) : std::chrono::milliseconds(1000);
     if (started) {
         auto nextTick = begin;
+        EngineSnapshot snapshot;
         while (!g_stopRequested.load()) {
             const auto now = std::chrono::steady_clock::now();
             if (options.seconds && now - begin >= std::chrono::duration<double>(*options.seconds)) break;
             wav.Tick();
             if (now >= nextStatus) {
-                const std::string line = StatusLine(runtime);
+                const std::string line = StatusLine(runtime, snapshot);
                 if (terminal) {
                     std::fprintf(stderr, "\r\033[K%s", line.c_str());
                 } else {
