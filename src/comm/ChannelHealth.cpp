@@ -35,7 +35,7 @@ void ChannelHealth::ReplyReceived(std::int64_t roundTripUs, std::int64_t nowMs, 
     repliesReceived_.fetch_add(1, std::memory_order_relaxed);
     lastRoundTripUs_.store(roundTripUs, std::memory_order_relaxed);
     lastGoodReplyUnixMs_.store(unixMs, std::memory_order_relaxed);
-    window_.Add(roundTripUs, nowMs);
+    window_->Add(roundTripUs, nowMs);
     PublishPercentiles();
     SetState(ChannelState::Connected);
 }
@@ -55,13 +55,13 @@ void ChannelHealth::Stopped() {
 }
 
 void ChannelHealth::Refresh(std::int64_t nowMs) {
-    if (window_.Expire(nowMs)) PublishPercentiles();
+    if (window_->Expire(nowMs)) PublishPercentiles();
 }
 
 void ChannelHealth::PublishPercentiles() {
-    p50_.store(window_.Percentile(0.50), std::memory_order_relaxed);
-    p99_.store(window_.Percentile(0.99), std::memory_order_relaxed);
-    inWindow_.store(window_.Count(), std::memory_order_relaxed);
+    p50_.store(window_->Percentile(0.50), std::memory_order_relaxed);
+    p99_.store(window_->Percentile(0.99), std::memory_order_relaxed);
+    inWindow_.store(window_->Count(), std::memory_order_relaxed);
 }
 
 ChannelHealthRecord ChannelHealth::Read() const {

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -83,7 +84,9 @@ private:
 
     // Writer only.
     bool everConnected_ = false;
-    RoundTripWindow window_;
+    // About 18 KB: on the heap, made once, so that a hundred senders (and the
+    // runtime that holds them) stay small.
+    std::unique_ptr<RoundTripWindow> window_ = std::make_unique<RoundTripWindow>();
 };
 
 }  // namespace velmora

@@ -180,6 +180,10 @@ for c in play["channels"]:
           (h["p50RoundTripUs"] == -1 and h["lastGoodReplyUnixMs"] == -1) if light else
           (0 < h["p50RoundTripUs"] <= h["p99RoundTripUs"] and h["roundTripsInWindow"] > 0
            and h["lastGoodReplyUnixMs"] > 0), str(h))
+snap = play["engineSnapshot"]
+check("the engine snapshot is of a tick the engine ran, with every spring of the scene",
+      snap is not None and 0 < snap["tick"] <= play["engineTicks"] and snap["springs"] == len(scene["springs"])
+      and snap["groups"] == len(scene["groups"]) and snap["tickPeriodMs"] > 0 and snap["latenessMs"] >= 0, str(snap))
 check("channels connected when play stopped", play["channelsConnected"] == len(configured),
       str(play["channelsConnected"]))
 

@@ -168,6 +168,25 @@ std::string StatusLine(Runtime& runtime, EngineSnapshot& snapshot) {
     return text;
 }
 
+// The newest engine snapshot as a view would read it, in brief.
+nlohmann::ordered_json SnapshotJson(const Runtime& runtime) {
+    EngineSnapshot snapshot;
+    if (!runtime.ReadEngineSnapshot(snapshot)) return nullptr;
+    int lit = 0;
+    for (const SpringSnapshot& s : snapshot.springs) lit += s.m_bLit == 1 ? 1 : 0;
+    int applied = 0;
+    for (const GroupSnapshot& g : snapshot.groups) applied += g.m_nAppliedState == 1 ? 1 : 0;
+    return {{"tick", snapshot.tick},
+            {"position", snapshot.position},
+            {"level", snapshot.level},
+            {"tickPeriodMs", snapshot.tickPeriodMs},
+            {"latenessMs", snapshot.latenessMs},
+            {"springs", snapshot.springs.size()},
+            {"springsLit", lit},
+            {"groups", snapshot.groups.size()},
+            {"groupsApplied", applied}};
+}
+
 // The engine's last two ticks, newest first, with what render needs to run
 // them again: position, level, time of day (--clock) and engine clock
 // (--elapsed). Empty when the engine body was abandoned and may still run.
@@ -349,6 +368,7 @@ int RunPlay(const Context& context) {
     std::array<ChannelState, kChannelCount> statesAtStop{};
     for (std::size_t i = 0; i < kChannelCount; ++i) statesAtStop[i] = runtime.g_ModbusThreads[i].health.state();
     const int connectedAtStop = CountChannels(runtime).connected;
+    out["engineSnapshot"] = SnapshotJson(runtime);
     const std::uint64_t pacerTicks = runtime.pacer() ? runtime.pacer()->Ticks() : 0;
     const std::uint64_t pacerSkipped = runtime.pacer() ? runtime.pacer()->Skipped() : 0;
 
