@@ -17,4 +17,13 @@ namespace velmora {
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr);
 
+// A save in progress holds its temporary file (".NAME.tmpXXXXXX" beside
+// NAME) locked until the rename; one whose writer was killed is left behind
+// unlocked. Removes those of `target` that are unlocked and untouched for
+// kStaleTemporaryAge, so a concurrent save's file is never taken. Returns how
+// many were removed. WriteFileAtomically calls it before each save; loaders of
+// the files users save (scene, shows) call it too.
+inline constexpr int kStaleTemporaryAgeSeconds = 60;
+int RemoveStaleTemporaryFiles(const std::filesystem::path& target);
+
 }  // namespace velmora

@@ -1,8 +1,9 @@
 #include "engine/FrameAnimationFile.h"
 
 #include <cstring>
-#include <fstream>
 #include <iterator>
+
+#include "app/RegularFile.h"
 
 namespace velmora {
 namespace {
@@ -128,12 +129,12 @@ bool ParseFrameFile(std::string_view bytes, FrameComplierCache& record, std::str
 }
 
 bool LoadFrameFile(const std::filesystem::path& path, FrameComplierCache& record, std::string* error) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Fail(error, "cannot be opened");
-    std::string bytes(kMaxFrameFileBytes, '\0');
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) return Fail(error, "cannot be read");
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    std::string bytes;
+    // Bytes past the largest possible frame file are never parsed.
+    const ReadFileStatus status = ReadRegularFile(path, kMaxFrameFileBytes, bytes);
+    if (status == ReadFileStatus::NotFound) return Fail(error, "cannot be opened");
+    if (status != ReadFileStatus::Ok && status != ReadFileStatus::TooLarge)
+        return Fail(error, ReadFileStatusText(status).c_str());
     return ParseFrameFile(bytes, record, error);
 }
 

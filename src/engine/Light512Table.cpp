@@ -1,9 +1,9 @@
 #include "engine/Light512Table.h"
 
-#include <fstream>
 #include <limits>
 
 #include "app/Log.h"
+#include "app/RegularFile.h"
 #include "app/TextEncoding.h"
 
 namespace velmora {
@@ -130,15 +130,10 @@ Light512Status ParseLight512(std::string_view bytes, Light512ComplierCache& tabl
 
 Light512Status LoadLight512(const std::filesystem::path& path, Light512ComplierCache& table) {
     LogMessage("LoadLight512");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return Refuse(table, Light512Status::OpenFailed);
     std::string bytes;
-    char buffer[65536];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (bytes.size() > kMaxLight512FileBytes) return Refuse(table, Light512Status::BadFormat);
-    }
-    if (file.bad()) return Refuse(table, Light512Status::OpenFailed);
+    const ReadFileStatus status = ReadRegularFile(path, kMaxLight512FileBytes, bytes);
+    if (status == ReadFileStatus::TooLarge) return Refuse(table, Light512Status::BadFormat);
+    if (status != ReadFileStatus::Ok) return Refuse(table, Light512Status::OpenFailed);
     return ParseLight512(bytes, table);
 }
 

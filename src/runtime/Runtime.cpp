@@ -101,7 +101,7 @@ void Runtime::Shutdown() {
     for (std::size_t i = 0; i < senders.size(); ++i) senders[i] = &g_ModbusThreads[i];
     StopAllInParallel(senders, kSenderStopBound);
     LogMessage("ModbusTCPThread Save Quit");
-    SaveLists();
+    if (savesListsAtShutdown_) SaveLists();
     LogMessage("程序退出");
     started_ = false;
 }

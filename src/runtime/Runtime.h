@@ -143,6 +143,11 @@ public:
     // default every question is answered No.
     void SetPrompter(Prompter& prompter);
 
+    // Whether Shutdown writes the two playlists back to spring.ini (the
+    // program's own exit does). A tool that only inspects a workspace turns
+    // it off, so that looking never rewrites the user's files.
+    void SetSavesListsAtShutdown(bool saves) { savesListsAtShutdown_ = saves; }
+
     // What the main view does when it is created: starts the 100 senders,
     // then the engine, then the 1 ms pacer that wakes them. False when the
     // engine or the pacer could not be started. Shutdown stops the pacer first.
@@ -170,6 +175,7 @@ private:
     std::unique_ptr<Prompter> defaultPrompter_;
     std::unique_ptr<CPacer> m_pPacer;
     bool listsLoaded_ = false;
+    bool savesListsAtShutdown_ = true;
     Workspace workspace_;
     bool started_ = false;
     bool shutDown_ = false;

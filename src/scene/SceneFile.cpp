@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/AtomicFile.h"
 #include "app/Log.h"
 #include "app/NumberText.h"
 #include "app/Profile.h"
@@ -243,6 +244,7 @@ void LoadScene(const Profile& profile, Scene& scene, const SceneLimits& limits) 
 }
 
 bool LoadScene(const std::filesystem::path& path, Scene& scene, std::string* error) {
+    RemoveStaleTemporaryFiles(path);  // left by a save that was killed
     Profile profile;
     std::string reason;
     const bool read = profile.Load(path, &reason);

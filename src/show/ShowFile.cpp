@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/AtomicFile.h"
 #include "app/Log.h"
 #include "app/NumberText.h"
 #include "app/Profile.h"
@@ -177,6 +178,7 @@ void LoadShow(const Profile& profile, Show& show, const Scene* scene) {
 }
 
 bool LoadShow(const std::filesystem::path& path, Show& show, const Scene* scene, std::string* error) {
+    RemoveStaleTemporaryFiles(path);  // left by a save that was killed
     Profile profile;
     std::string reason;
     if (!profile.Load(path, &reason)) {

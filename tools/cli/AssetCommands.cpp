@@ -127,6 +127,7 @@ int RunCompile(const Context& context) {
     if (context.args.size() != 1) return Fail("compile: expected one FILE.tlf");
     const fs::path file = fs::absolute(context.args.front());
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    runtime.SetSavesListsAtShutdown(false);  // inspecting writes nothing
     if (!fs::is_directory(runtime.workspace().root()))
         return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
     CollectingPrompter prompter;

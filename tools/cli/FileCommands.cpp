@@ -54,6 +54,7 @@ int RunScene(const Context& context) {
     const bool resave = TakeFlag(args, "--resave");
     if (!args.empty()) return Fail("scene: unexpected argument '" + args.front() + "'");
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    runtime.SetSavesListsAtShutdown(false);  // inspecting writes nothing
     int status = 0;
     if (!StartRuntime(runtime, status)) return status;
     if (resave) {
@@ -71,6 +72,7 @@ int RunShow(const Context& context) {
     if (args.size() != 1) return Fail("show: expected one FILE.tlf");
     const fs::path file = fs::absolute(args.front());
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    runtime.SetSavesListsAtShutdown(false);  // inspecting writes nothing
     int status = 0;
     if (!StartRuntime(runtime, status)) return status;
     std::string error;

@@ -218,6 +218,7 @@ int RunRender(const Context& context) {
         return Fail("render: " + error);
 
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    runtime.SetSavesListsAtShutdown(false);  // inspecting writes nothing
     if (!fs::is_directory(runtime.workspace().root()))
         return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
     std::string error;
