@@ -18,13 +18,25 @@ ProgParams ReadProgFile(const std::filesystem::path& path) {
     return p;
 }
 
-bool WriteProgFile(const std::filesystem::path& path, const ProgParams& params, std::string* error) {
-    Profile profile;
-    profile.Load(path);  // a file that exists but cannot be read is then not overwritten by Save
+namespace {
+void SetParams(Profile& profile, const ProgParams& params) {
     profile.SetInt(kMain, "unitMS", params.unitMS);
     profile.SetInt(kMain, "num", params.num);
     profile.SetInt(kMain, "power", params.power);
+}
+}  // namespace
+
+bool WriteProgFile(const std::filesystem::path& path, const ProgParams& params, std::string* error) {
+    Profile profile;
+    profile.Load(path);  // a file that exists but cannot be read is then not overwritten by Save
+    SetParams(profile, params);
     return profile.Save(error);
+}
+
+bool CreateProgFile(const std::filesystem::path& path, const ProgParams& params, std::string* error) {
+    Profile profile;
+    SetParams(profile, params);
+    return profile.SaveAs(path, error);
 }
 
 }  // namespace velmora

@@ -25,5 +25,7 @@ struct ProgParams {
 ProgParams ReadProgFile(const std::filesystem::path& path);
 // Writes the three keys as "%d", keeping every other line of the file.
 bool WriteProgFile(const std::filesystem::path& path, const ProgParams& params, std::string* error = nullptr);
+// Writes a new .prog file holding only the three keys, replacing any file there.
+bool CreateProgFile(const std::filesystem::path& path, const ProgParams& params, std::string* error = nullptr);
 
 }  // namespace velmora

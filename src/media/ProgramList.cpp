@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/AtomicFile.h"
 #include "app/Log.h"
 #include "app/Profile.h"
 #include "app/Prompter.h"
@@ -36,19 +37,6 @@ bool UsableFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
     for (unsigned char c : name) {
         if (c == '/' || c == '\\' || c < 0x20) return false;
-    }
-    return true;
-}
-
-// Creates an empty file, unless one is already there: an earlier program of
-// this name that is no longer listed keeps its show.
-bool CreateIfMissing(const std::filesystem::path& path, std::string* error) {
-    std::error_code ec;
-    if (std::filesystem::exists(path, ec)) return true;
-    std::ofstream out(path, std::ios::binary);
-    if (!out) {
-        if (error) *error = "cannot create " + path.string();
-        return false;
     }
     return true;
 }
@@ -127,10 +115,12 @@ bool CProgramList::NewProgram(const std::string& name, const ProgParams& params,
     const std::filesystem::path path = programDir_ / fileName;
     std::filesystem::path show = path;
     show += ".tlf";
-    if (!CreateIfMissing(path, error) || !CreateIfMissing(show, error)) return false;
+    // A new program starts empty: a .prog or show file of that name left on
+    // disk (an entry deleted from the list keeps its files) is replaced.
+    if (!CreateProgFile(path, params, error) || !WriteFileAtomically(show, "", error)) return false;
     m_list.push_back({path.string(), fileName, 0, params.unitMS, params.num, params.power});
     m_bLayoutDirty = true;
-    return WriteProgFile(path, params, error);
+    return true;
 }
 
 CProgramList::program* CProgramList::FirstSelected() {

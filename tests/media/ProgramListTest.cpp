@@ -41,6 +41,16 @@ TEST_F(ProgramListTest, NewProgramCreatesBothFilesAndWritesLowerCasePower) {
     EXPECT_EQ(list_.m_list[0].path, prog.string());
 }
 
+TEST_F(ProgramListTest, NewProgramReplacesFilesLeftByAnEarlierProgramOfThatName) {
+    const auto prog = dir_.Write("Program/Evening.prog", "[Main]\r\nunitMS=200\r\nnum=9\r\npower=7\r\nextra=1\r\n");
+    const auto show = dir_.Write("Program/Evening.prog.tlf", "[TimeLine]\r\nTimeBlockCount=1\r\n");
+    ASSERT_TRUE(list_.NewProgram("Evening", ProgParams{500, 120, 80}, prompter_));
+    const std::string text = ReadAll(prog);
+    EXPECT_EQ(text.find("extra"), std::string::npos) << text;
+    EXPECT_NE(text.find("unitMS=500"), std::string::npos) << text;
+    EXPECT_EQ(ReadAll(show), "");
+}
+
 TEST_F(ProgramListTest, DuplicateNameIgnoringCaseIsRefusedAndCreatesNothing) {
     ASSERT_TRUE(list_.NewProgram("Evening", ProgParams{}, prompter_));
     EXPECT_FALSE(list_.NewProgram("EVENING", ProgParams{}, prompter_));
@@ -58,12 +68,6 @@ TEST_F(ProgramListTest, BadNamesAndLimitsAreRefused) {
     EXPECT_FALSE(list_.NewProgram("a", ProgParams{1000, 60, 101}, prompter_));
     EXPECT_TRUE(list_.m_list.empty());
     EXPECT_TRUE(list_.NewProgram(std::string(40, 'x'), ProgParams{50, 300, 0}, prompter_));
-}
-
-TEST_F(ProgramListTest, NewProgramKeepsTheShowOfAnUnlistedProgramOfThatName) {
-    dir_.Write("Program/Old.prog.tlf", "[Main]\nLayerCount=3\n");
-    ASSERT_TRUE(list_.NewProgram("Old", ProgParams{}, prompter_));
-    EXPECT_EQ(ReadAll(dir_.path() / "Program" / "Old.prog.tlf"), "[Main]\nLayerCount=3\n");
 }
 
 TEST_F(ProgramListTest, EditingChangesPowerAndNumButNotUnitMS) {
