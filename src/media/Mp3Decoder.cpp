@@ -9,18 +9,38 @@ Mp3Decoder::Mp3Decoder() { mad_synth_init(&synth_); }
 
 Mp3Decoder::~Mp3Decoder() { mad_synth_finish(&synth_); }
 
-std::uint32_t XingFrameCount(const unsigned char* data, std::size_t length) {
+XingCounts ReadXingCounts(const unsigned char* data, std::size_t length) {
     // The tag sits after the side information, within the first 40 bytes.
     const std::size_t limit = std::min<std::size_t>(length, 64);
+    auto be32 = [](const unsigned char* p) {
+        return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+    };
+    XingCounts counts;
     for (std::size_t i = 4; data != nullptr && i + 12 <= limit; ++i) {
         if (std::memcmp(data + i, "Xing", 4) != 0) continue;
-        const unsigned char* p = data + i + 4;
-        const std::uint32_t flags = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                                    (std::uint32_t{p[2]} << 8) | p[3];
-        if (!(flags & 1)) return 0;
-        return (std::uint32_t{p[4]} << 24) | (std::uint32_t{p[5]} << 16) | (std::uint32_t{p[6]} << 8) | p[7];
+        const std::uint32_t flags = be32(data + i + 4);
+        std::size_t field = i + 8;
+        if (flags & 1) {
+            counts.frames = be32(data + field);
+            field += 4;
+        }
+        if ((flags & 2) && field + 4 <= length) counts.bytes = be32(data + field);
+        return counts;
     }
-    return 0;
+    return counts;
+}
+
+std::uint64_t EstimateSeconds(std::uint64_t bitrateSeconds, const XingCounts& xing, std::uint64_t fileBytes,
+                              std::uint32_t samplesPerFrame, std::uint32_t sampleRate) {
+    if (xing.frames == 0 || sampleRate == 0) return bitrateSeconds;
+    const std::uint64_t samples = std::uint64_t{xing.frames} * samplesPerFrame;
+    std::uint64_t seconds = samples / sampleRate;
+    // Appended audio: the seconds per byte of the described stream hold for the rest.
+    if (xing.bytes > 0 && fileBytes > xing.bytes) {
+        const double scaled = static_cast<double>(samples) / sampleRate * (static_cast<double>(fileBytes) / xing.bytes);
+        seconds = static_cast<std::uint64_t>(std::min(scaled, 4e9));
+    }
+    return std::max(bitrateSeconds, seconds);
 }
 
 bool Mp3Decoder::Open(const std::filesystem::path& path, std::string* error) {
@@ -51,15 +71,13 @@ bool Mp3Decoder::Open(const std::filesystem::path& path, std::string* error) {
         m_bOpen = false;
         return false;
     }
-    std::uint64_t seconds = m_nFileSize * 8 / bitrate;
     // The first frame of a variable-bitrate file is the Xing header, whose
-    // bitrate says nothing about the rest: estimating from it cuts the
-    // analysis of such a song short by most of its length. Its frame count
-    // gives the length itself.
+    // bitrate says nothing about the rest: estimating from it alone cuts the
+    // analysis of such a song short by most of its length.
     const mad_header& header = in_.frame().header;
-    const std::uint32_t xingFrames = XingFrameCount(in_.FrameData(), in_.FrameLength());
-    if (xingFrames > 0 && header.samplerate > 0)
-        seconds = std::uint64_t{xingFrames} * 32 * MAD_NSBSAMPLES(&header) / header.samplerate;
+    const std::uint64_t seconds =
+        EstimateSeconds(m_nFileSize * 8 / bitrate, ReadXingCounts(in_.FrameData(), in_.FrameLength()), m_nFileSize,
+                        32 * MAD_NSBSAMPLES(&header), header.samplerate);
     m_nDuration = static_cast<std::uint32_t>(std::min<std::uint64_t>(seconds, UINT32_MAX));
     return true;
 }

@@ -25,10 +25,27 @@ inline std::int16_t MadSampleToInt16(mad_fixed_t s) {
     return static_cast<std::int16_t>(s >> 13);
 }
 
-// The frame count of a Xing VBR header in the frame `data` (the whole frame,
-// `length` bytes); 0 when there is none. lame puts it in the first frame of
-// a variable-bitrate file.
-std::uint32_t XingFrameCount(const unsigned char* data, std::size_t length);
+// The counts of a Xing VBR header in the frame `data` (the whole frame,
+// `length` bytes); each 0 when the header or that field is absent. lame puts
+// it in the first frame of a variable-bitrate file.
+struct XingCounts {
+    std::uint32_t frames = 0;
+    std::uint32_t bytes = 0;  // of the stream it describes
+};
+XingCounts ReadXingCounts(const unsigned char* data, std::size_t length);
+inline std::uint32_t XingFrameCount(const unsigned char* data, std::size_t length) {
+    return ReadXingCounts(data, length).frames;
+}
+
+// Whole seconds of audio in a file of `fileBytes`. `bitrateSeconds` is the
+// estimate from the first frame's bitrate; a Xing header's frame count gives
+// a better one, but it may be stale: two VBR files joined keep the first
+// one's count, a truncated file keeps the whole one's. The larger estimate is
+// taken, and a file larger than the stream the header describes scales its
+// count, so that an analysis running to the estimate reaches the end of the
+// audio (one running past it ends when decoding stalls).
+std::uint64_t EstimateSeconds(std::uint64_t bitrateSeconds, const XingCounts& xing, std::uint64_t fileBytes,
+                              std::uint32_t samplesPerFrame, std::uint32_t sampleRate);
 
 class Mp3Decoder {
 public:

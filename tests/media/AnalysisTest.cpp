@@ -78,6 +78,35 @@ TEST(Mp3Decoder, OpenEstimatesDurationFromTheFirstBitrate) {
     EXPECT_EQ(vbr.m_nDuration, 4u);
 }
 
+// A stale Xing count must not cut the analysis short: two VBR files joined
+// keep the first one's count (4 s of 8), a truncated one keeps the whole's.
+TEST(Mp3Decoder, AStaleXingCountStillLetsTheAnalysisReachTheEndOfTheAudio) {
+    velmora::testing::ScratchDir dir;
+    const std::string one = velmora::testing::ReadAll(Fixture("vbr.mp3"));
+    const auto joined = dir.Write("joined.mp3", one + one);
+    Mp3Decoder decoder;
+    ASSERT_TRUE(decoder.Open(joined));
+    EXPECT_GE(decoder.m_nDuration, 8u);
+    auto player = Analyse(joined);
+    ASSERT_FALSE(player->m_listSpectrum.empty());
+    EXPECT_GE(player->m_listSpectrum.back().time, 6500.0);  // records run to the last whole second
+
+    const auto truncated = dir.Write("truncated.mp3", one.substr(0, one.size() / 2));
+    Mp3Decoder cut;
+    ASSERT_TRUE(cut.Open(truncated));
+    EXPECT_EQ(cut.m_nDuration, 4u);  // the header's count, longer than what is left
+    EXPECT_GE(Analyse(truncated)->m_listSpectrum.back().time, 1500.0);
+}
+
+TEST(Mp3Decoder, DurationIsTheLargerEstimateAndScalesAStaleCountToTheFile) {
+    const XingCounts xing{155, 18778};
+    EXPECT_EQ(EstimateSeconds(1, xing, 18778, 1152, 44100), 4u);
+    EXPECT_EQ(EstimateSeconds(9, xing, 18778, 1152, 44100), 9u);        // the bitrate's estimate is larger
+    EXPECT_EQ(EstimateSeconds(2, xing, 3 * 18778, 1152, 44100), 12u);   // three copies joined
+    EXPECT_EQ(EstimateSeconds(0, XingCounts{155, 0}, 99999, 1152, 44100), 4u);  // no byte count
+    EXPECT_EQ(EstimateSeconds(3, XingCounts{}, 99999, 1152, 44100), 3u);
+}
+
 // The ring is refilled by decoding, never padded with silence, until the
 // stream ends: every byte delivered before the end is decoded audio. The demo
 // music crosses several 40960-byte input refills.
