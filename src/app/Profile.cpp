@@ -392,7 +392,12 @@ std::string Profile::GetString(std::string_view section, std::string_view key, s
         result = def;
         while (!result.empty() && result.back() == ' ') result.remove_suffix(1);
     }
-    if (bufferSize > 0) result = result.substr(0, Utf8CutPoint(result, bufferSize - 1));
+    if (bufferSize > 0) {
+        // The limit is in the file's own bytes, as the program that wrote it counted them.
+        const std::size_t cut = encoding_ == TextEncoding::Gb18030 ? Gb18030CutPoint(result, bufferSize - 1)
+                                                                    : Utf8CutPoint(result, bufferSize - 1);
+        result = result.substr(0, cut);
+    }
     return std::string(result);
 }
 

@@ -58,8 +58,9 @@ public:
     // `section` (names compared without regard to ASCII case, surrounding
     // blanks ignored), surrounding blanks and one pair of matching quotes
     // removed; `def` without its trailing spaces when absent.
-    // The result keeps at most bufferSize - 1 bytes, never splitting a UTF-8
-    // character. bufferSize 0 means unlimited.
+    // The result keeps at most bufferSize - 1 bytes of the file's encoding
+    // (GB18030 bytes for a legacy file), never splitting a character.
+    // bufferSize 0 means unlimited.
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view def, std::size_t bufferSize = 0) const;
 

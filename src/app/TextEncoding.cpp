@@ -216,6 +216,44 @@ std::size_t Utf8CutPoint(std::string_view text, std::size_t limit) {
     return n;
 }
 
+std::size_t Gb18030CutPoint(std::string_view text, std::size_t limit) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t asciiEnd = AsciiRunEnd(s, 0, text.size());
+    if (asciiEnd >= std::min(limit, text.size())) return std::min(limit, text.size());  // one byte a character
+    // No character takes more than four GB18030 bytes: a text that fits even
+    // so needs no conversion (which costs microseconds).
+    std::size_t most = 0;
+    for (std::size_t i = 0; i < text.size() && most <= limit;) {
+        if (s[i] < 0x80) {
+            ++most;
+            ++i;
+        } else {
+            most += 4;  // a stray byte too: it becomes U+FFFD
+            i += std::max<std::size_t>(SequenceLength(s + i, text.size() - i), 1);
+        }
+    }
+    if (most <= limit) return text.size();
+    std::string gb;
+    if (!EncodeGb18030(text, gb)) return Utf8CutPoint(text, limit);
+    if (gb.size() <= limit) return text.size();
+    // Conversion maps each character (an invalid byte included) to exactly one
+    // GB18030 character, so the two texts are walked side by side.
+    std::size_t u = 0;
+    std::size_t g = 0;
+    while (u < text.size()) {
+        std::size_t uLen = 1;
+        std::size_t gLen = 1;
+        if (s[u] >= 0x80) {
+            uLen = std::max<std::size_t>(SequenceLength(s + u, text.size() - u), 1);
+            gLen = GbLength(gb, g);
+        }
+        if (g + gLen > limit) break;
+        u += uLen;
+        g += gLen;
+    }
+    return u;
+}
+
 bool DecodeGb18030(std::string_view bytes, std::string& utf8, std::string* error) {
     return Convert("UTF-8", "GB18030", bytes, utf8, kReplacementChar, true, error);
 }

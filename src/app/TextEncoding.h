@@ -32,6 +32,13 @@ std::string SanitizeUtf8(std::string_view text);
 // character (limit beyond the end: the whole text).
 std::size_t Utf8CutPoint(std::string_view text, std::size_t limit);
 
+// The largest n at which UTF-8 `text` can be cut without splitting a
+// character such that text[0, n) takes at most `limit` bytes in GB18030: the
+// byte limits of a legacy file's fixed-size texts count its own bytes (two a
+// Chinese character), not UTF-8's three. An invalid byte counts as the four
+// of U+FFFD, which is what it becomes when written back.
+std::size_t Gb18030CutPoint(std::string_view text, std::size_t limit);
+
 // GB18030 bytes to UTF-8. Lossy by design: a byte that does not start a valid
 // GB18030 sequence (or a sequence cut off by the end) becomes U+FFFD and
 // decoding resumes at the next byte, so a stray byte never swallows the line

@@ -95,5 +95,23 @@ TEST(EncodingDetection, GbkFileKeepsItsEncodingThroughLoadAndSave) {
     EXPECT_EQ(again.GetString("main", "GP0_name", ""), "值");
 }
 
+// Cuts count GB18030 bytes and never split a character, whatever each
+// character's width is in either encoding.
+TEST(Gb18030Cut, CountsLegacyBytesAndKeepsCharactersWhole) {
+    EXPECT_EQ(Gb18030CutPoint("abcdef", 4), 4u);
+    EXPECT_EQ(Gb18030CutPoint("ab", 4), 2u);
+    const std::string han = "喷泉喷泉";  // 12 UTF-8 bytes, 8 GB18030 bytes
+    EXPECT_EQ(Gb18030CutPoint(han, 8), 12u);
+    EXPECT_EQ(Gb18030CutPoint(han, 7), 9u);  // three characters, not half a fourth
+    EXPECT_EQ(Gb18030CutPoint("a" + han, 2), 1u);
+    // U+0080 takes four GB18030 bytes for two UTF-8 ones; an emoji four in both.
+    EXPECT_EQ(Gb18030CutPoint("a\xC2\x80", 4), 1u);
+    EXPECT_EQ(Gb18030CutPoint("a\xC2\x80", 5), 3u);
+    EXPECT_EQ(Gb18030CutPoint("\xF0\x9F\x98\x80x", 4), 4u);
+    // A stray byte is written back as U+FFFD, four bytes.
+    EXPECT_EQ(Gb18030CutPoint("a\xFF" "b", 4), 1u);
+    EXPECT_EQ(Gb18030CutPoint("a\xFF" "b", 5), 2u);
+}
+
 }  // namespace
 }  // namespace velmora

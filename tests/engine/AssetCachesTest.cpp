@@ -10,7 +10,9 @@
 #include "app/Prompter.h"
 #include "engine/AssetCaches.h"
 #include "engine/FrameAnimationFile.h"
+#include "app/TextEncoding.h"
 #include "scene/Scene.h"
+#include "show/ShowFile.h"
 
 namespace velmora {
 namespace {
@@ -50,6 +52,35 @@ TEST_F(AssetCachesTest, EachNameIsParsedOnce) {
     // Names are keys as stored: another spelling is another entry (same file).
     EXPECT_NE(caches_.FindMotorProgram("A.MOTOR"), first);
     EXPECT_EQ(caches_.filesParsed(), 3u);
+}
+
+// A legacy show counts its 64-byte text limit in GB18030 bytes: a 46-byte
+// name is whole, although its UTF-8 form (66 bytes) is not.
+TEST_F(AssetCachesTest, ALegacyShowsLongChineseMotorNameComesBackWholeAndFindsItsFile) {
+    std::string name;
+    for (int i = 0; i < 10; ++i) name += "喷泉";
+    name += ".motor";
+    WriteMotor(dir_, name, {kMove});
+    std::string show = "[TimeLine]\r\nTimeBlockCount=2\r\nTB0_szMotor=" + name + "\r\nTB1_szMotor=" + name + name +
+                       "\r\n";
+    std::string legacy;
+    ASSERT_TRUE(EncodeGb18030(show, legacy));
+    ASSERT_EQ(Gb18030CutPoint(name, 64), name.size());
+    Show loaded;
+    ASSERT_TRUE(LoadShow(dir_.Write("legacy.tlf", legacy), loaded, nullptr));
+    ASSERT_EQ(loaded.blocks.size(), 2u);
+    EXPECT_EQ(loaded.blocks[0].szMotor, name);
+    EXPECT_TRUE(caches_.FindMotorProgram(loaded.blocks[0].szMotor));
+    // 92 GB18030 bytes are cut to the 63 that fit, between two characters.
+    std::string cut;
+    ASSERT_TRUE(EncodeGb18030(loaded.blocks[1].szMotor, cut));
+    EXPECT_EQ(cut.size(), 62u);  // 46 + 喷泉喷泉喷泉喷泉 (16)
+    EXPECT_EQ(loaded.blocks[1].szMotor, name + "喷泉喷泉喷泉喷泉");
+
+    // A UTF-8 file keeps UTF-8 byte limits: 63 bytes end before the character that would split.
+    Show utf8;
+    ASSERT_TRUE(LoadShow(dir_.Write("utf8.tlf", show), utf8, nullptr));
+    EXPECT_EQ(utf8.blocks[0].szMotor, name.substr(0, 60) + ".mo");
 }
 
 TEST_F(AssetCachesTest, MissingMotorAndFrameCacheNothingMissingColourCachesEmpty) {
