@@ -101,8 +101,11 @@ public:
             springById_[static_cast<std::size_t>(scene.springs[i].ID)] = static_cast<int>(i);
     }
 
-    // One block over its take order; false once the point bound is reached.
-    bool CompileBlock(const TimeBlock& block, const std::vector<TakeStep>& steps) {
+    enum class Bound { None, Block, Show };
+
+    // One block over its take order; says which point bound, if any, cut it.
+    Bound CompileBlock(const TimeBlock& block, const std::vector<TakeStep>& steps) {
+        blockPoints_ = 0;
         const bool zAxis = block.nSpecicalType == kActionRotateZ;
         const std::int32_t pulsesPerRound =
             zAxis ? scene_.settings.g_nPulsePerRoundZ : scene_.settings.g_nPulsePerRoundY;
@@ -125,10 +128,11 @@ public:
             const float offset = static_cast<float>(static_cast<std::int64_t>(block.nInterval) * section.k);
             const std::int64_t t0 = TruncToInt64(base + offset) + section.delay;
             const TakeStep& step = steps[s];
-            if (!AddMember(step.A, zAxis, t0, section.repeat, resolved.deltas)) return false;
-            if (step.paired && !AddMember(step.B, zAxis, t0, section.repeat, resolved.deltas)) return false;
+            if (!AddMember(step.A, zAxis, t0, section.repeat, resolved.deltas) ||
+                (step.paired && !AddMember(step.B, zAxis, t0, section.repeat, resolved.deltas)))
+                return points_ >= limits_.maxPoints ? Bound::Show : Bound::Block;
         }
-        return true;
+        return Bound::None;
     }
 
     std::size_t points() const { return points_; }
@@ -145,7 +149,8 @@ private:
                    const std::vector<StepDelta>* deltas) {
         const int index = SpringIndex(springId);
         if (index < 0 || (only_ != nullptr && (*only_)[static_cast<std::size_t>(index)] == 0)) return true;
-        const std::size_t room = limits_.maxPoints - points_;
+        const std::size_t room = std::min(limits_.maxPoints - std::min(points_, limits_.maxPoints),
+                                          limits_.maxBlockPoints - std::min(blockPoints_, limits_.maxBlockPoints));
         if (room == 0) return false;
         const std::size_t runs = repeat > 0 && !deltas->empty() ? static_cast<std::size_t>(repeat) : 0;
         const bool fits = runs <= (room - 1) / std::max<std::size_t>(deltas->size(), 1);
@@ -153,6 +158,7 @@ private:
         const std::size_t track = 2 * static_cast<std::size_t>(index) + (zAxis ? 1 : 0);
         runs_.push_back({track, static_cast<float>(t0), deltas, wanted});
         points_ += wanted;
+        blockPoints_ += wanted;
         return fits;
     }
 
@@ -171,6 +177,7 @@ private:
     std::deque<std::vector<StepDelta>> deltaStore_;  // stable addresses for the runs
     std::vector<Run> runs_;
     std::size_t points_ = 0;
+    std::size_t blockPoints_ = 0;  // of the block being compiled
 };
 
 // The angle accumulator: a reset point sets it to 0, any other point to
@@ -598,7 +605,9 @@ CompileResult BuildSomeTracks(const Scene& scene, const Show& show, AssetCaches&
     RunCollector collector(scene, caches, show.m_nScale, limits, only);
     std::vector<TakeStep> steps;
     bool capped = false;
-    for (const TimeBlock& block : show.blocks) {
+    std::size_t blocksCapped = 0;
+    for (std::size_t b = 0; b < show.blocks.size(); ++b) {
+        const TimeBlock& block = show.blocks[b];
         if (block.nSpecicalType != kActionRotateZ && block.nSpecicalType != kActionRotateY) continue;
         if (block.cannel < 0 || static_cast<std::size_t>(block.cannel) >= show.layers.size()) continue;
         const Layer& layer = show.layers[static_cast<std::size_t>(block.cannel)];
@@ -613,14 +622,18 @@ CompileResult BuildSomeTracks(const Scene& scene, const Show& show, AssetCaches&
         } else {
             continue;
         }
-        if (!collector.CompileBlock(block, steps)) {
+        const RunCollector::Bound bound = collector.CompileBlock(block, steps);
+        if (bound == RunCollector::Bound::Block) {
+            ++blocksCapped;
+            LogMessage("show compiler: block %zu stopped at %zu track points", b, limits.maxBlockPoints);
+        } else if (bound == RunCollector::Bound::Show) {
             capped = true;
             break;
         }
     }
     if (capped) LogMessage("show compiler: stopped at %zu track points", limits.maxPoints);
     BuildAllTracks(collector.runs(), tracks, collector.points());
-    return {collector.points(), capped};
+    return {collector.points(), capped, blocksCapped};
 }
 
 }  // namespace

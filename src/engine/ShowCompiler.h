@@ -29,11 +29,17 @@ struct CompileLimits {
     // make thousands to tens of thousands of points per spring; beyond this
     // a show's repeat counts are damage, and compiling them would exhaust memory.
     std::size_t maxPoints = 64'000'000;
+    // One block, all its members together (64 MB). A block over 450 springs
+    // running a 1,000-step program a few times stays far below; a repeat
+    // count of two billion stops here instead of filling the show's bound
+    // alone. The block's later points are left out, the other blocks compile.
+    std::size_t maxBlockPoints = 4'000'000;
 };
 
 struct CompileResult {
     std::size_t points = 0;
-    bool capped = false;  // stopped at maxPoints
+    bool capped = false;             // stopped at maxPoints
+    std::size_t blocksCapped = 0;    // blocks cut at maxBlockPoints
 };
 
 struct SpringTracks {

@@ -292,6 +292,22 @@ TEST_F(ShowCompilerTest, PointBoundStopsARunawayRepeatCount) {
     EXPECT_EQ(Z(1)[4].m_fAngle, 12.0f);
 }
 
+TEST_F(ShowCompilerTest, BlockBoundCutsTheRunawayBlockAloneAndTheRestCompiles) {
+    WriteMotor(dir_, "one.motor", {Move(1000, 40)});
+    AddBlock(2, 0.0f, "one.motor").forMotor1 = 2000000000;
+    AddBlock(3, 0.0f, "one.motor").forMotor1 = 3;
+    AddBlock(2, 0.0f, "one.motor").forMotor1 = 2000000000;
+    const CompileResult result = Compile({1'000'000, 1000});
+    EXPECT_FALSE(result.capped);
+    EXPECT_EQ(result.blocksCapped, 2u);
+    EXPECT_EQ(result.points, 2 * 1000u + 4);
+    EXPECT_EQ(Times(Z(7)), (std::vector<float>{0, 40, 80, 120}));
+    // The show's bound still ends everything once reached.
+    const CompileResult show = Compile({1500, 1000});
+    EXPECT_TRUE(show.capped);
+    EXPECT_EQ(show.points, 1500u);
+}
+
 TEST_F(ShowCompilerTest, UnmatchedLoopIsToldAndItsStepsCompiledAsTheyAre) {
     WriteMotor(dir_, "bad.motor", {Move(1000, 1000), {kMotorLoopEnd, 0, 0, 0, 0}, Move(1000, 1000)});
     AddBlock(3, 0.0f, "bad.motor");

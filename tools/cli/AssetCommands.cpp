@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Commands.h"
@@ -12,6 +13,7 @@
 #include "app/Prompter.h"
 #include "runtime/Runtime.h"
 #include "engine/AssetCaches.h"
+#include "engine/ShowCompiler.h"
 
 namespace velmora::cli {
 
@@ -67,12 +69,41 @@ Json Light512Json(const Light512ComplierCache& table) {
     return {{"columns", table.m_listColumnValues}, {"rows", std::move(rows)}};
 }
 
-Json TrackJson(const TrackPoints& track) {
-    Json points = Json::array();
-    for (const TrackPoint& p : track)
-        points.push_back({JsonFloat(p.m_fTime), JsonFloat(p.m_fStepAngle), p.m_bReset, JsonFloat(p.m_fAngle)});
-    return points;
-}
+// Tracks reach millions of points; each point is formatted on its own and
+// the text goes out in pieces, so the output never has to fit in memory at once.
+class TrackWriter {
+public:
+    explicit TrackWriter(std::ostream& out) : out_(out) {}
+    ~TrackWriter() { Flush(); }
+
+    void Text(std::string_view text) {
+        buffer_ += text;
+        if (buffer_.size() >= kFlushBytes) Flush();
+    }
+    void Track(const TrackPoints& track) {
+        Text("[");
+        for (std::size_t i = 0; i < track.size(); ++i) {
+            const TrackPoint& p = track[i];
+            point_[0] = JsonFloat(p.m_fTime);
+            point_[1] = JsonFloat(p.m_fStepAngle);
+            point_[2] = p.m_bReset;
+            point_[3] = JsonFloat(p.m_fAngle);
+            if (i > 0) Text(",");
+            Text(point_.dump());
+        }
+        Text("]");
+    }
+    void Flush() {
+        out_ << buffer_;
+        buffer_.clear();
+    }
+
+private:
+    static constexpr std::size_t kFlushBytes = 1 << 20;
+    std::ostream& out_;
+    std::string buffer_;
+    Json point_ = Json::array({0.0, 0.0, 0, 0.0});
+};
 
 int Missing(const char* kind, const std::string& name, const fs::path& path) {
     if (path.empty()) return Fail(std::string(kind) + " '" + name + "': the name has no file part");
@@ -139,11 +170,29 @@ int RunCompile(const Context& context) {
     if (!fs::exists(file)) Warn(file.string() + " not found; using the empty show");
     if (!runtime.LoadShowFile(file, &error)) return Fail("cannot read " + file.string() + ": " + error);
     prompter.WarnAll();
+    // The loaded show's tracks, built again here to learn whether a point
+    // bound cut them; the same inputs give the springs' own tracks.
+    std::vector<SpringTracks> tracks;
+    const CompileResult compiled = BuildTracks(runtime.scene, runtime.show, runtime.caches, tracks);
+    if (compiled.blocksCapped > 0)
+        Warn(std::to_string(compiled.blocksCapped) + " block(s) cut at " +
+             std::to_string(CompileLimits{}.maxBlockPoints) + " track points each");
+    if (compiled.capped)
+        Warn("the show stopped at " + std::to_string(CompileLimits{}.maxPoints) + " track points");
 
-    Json springs = Json::array();
-    for (const CSpring& spring : runtime.scene.springs)
-        springs.push_back({{"ID", spring.ID}, {"stepsA", TrackJson(spring.m_stepsA)}, {"stepsB", TrackJson(spring.m_stepsB)}});
-    std::cout << Dump(Json{{"springs", std::move(springs)}}) << "\n";
+    TrackWriter out(std::cout);
+    out.Text("{\"springs\":[");
+    for (std::size_t i = 0; i < runtime.scene.springs.size(); ++i) {
+        const CSpring& spring = runtime.scene.springs[i];
+        out.Text(i > 0 ? ",{\"ID\":" : "{\"ID\":");
+        out.Text(std::to_string(spring.ID));
+        out.Text(",\"stepsA\":");
+        out.Track(tracks[i].m_stepsA);
+        out.Text(",\"stepsB\":");
+        out.Track(tracks[i].m_stepsB);
+        out.Text("}");
+    }
+    out.Text("]}\n");
     return 0;
 }
 
