@@ -8,6 +8,9 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 #include "app/Prompter.h"
@@ -69,6 +72,35 @@ Show MakeShow() {
     return show;
 }
 
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What any safe save of these bytes costs: write them to a temporary file,
+// fsync it, rename it over the target (and sync the folder, as the save does).
+double FloorMs(const fs::path& target, const std::string& bytes) {
+    const fs::path temp = target.parent_path() / ("." + target.filename().string() + ".floor");
+    return BestMs(5, [&] {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd < 0) return;
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        ::fsync(fd);
+        ::close(fd);
+        ::rename(temp.c_str(), target.c_str());
+        const int dirFd = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dirFd >= 0) {
+            ::fsync(dirFd);
+            ::close(dirFd);
+        }
+    });
+}
+
 }  // namespace
 
 int main() {
@@ -82,6 +114,7 @@ int main() {
     std::string error;
     const double sceneSaveNew = BestMs(1, [&] { SaveScene(sceneFile, scene, &error); });
     const double sceneSave = BestMs(kRuns, [&] { SaveScene(sceneFile, scene, &error); });
+    const double sceneFloor = FloorMs(sceneFile, ReadFile(sceneFile));
     std::size_t springs = 0;
     const double sceneLoad = BestMs(kRuns, [&] {
         Scene loaded;
@@ -93,6 +126,7 @@ int main() {
     RecordingPrompter yes(true);
     std::mutex outputLock;
     const double showSave = BestMs(kRuns, [&] { SaveShow(showFile, show, yes, outputLock, &error); });
+    const double showFloor = FloorMs(showFile, ReadFile(showFile));
     std::size_t blocks = 0;
     const double showLoad = BestMs(kRuns, [&] {
         Show loaded;
@@ -102,12 +136,14 @@ int main() {
 
     std::printf("scene: 2500 springs, 200 groups x 450 members, 100 channels; file %ju bytes\n",
                 static_cast<std::uintmax_t>(fs::file_size(sceneFile)));
-    std::printf("  save (new file) %8.2f ms\n  save (rewrite)  %8.2f ms\n  load            %8.2f ms  (%zu springs)\n",
-                sceneSaveNew, sceneSave, sceneLoad, springs);
+    std::printf("  save (new file) %8.2f ms\n  save (rewrite)  %8.2f ms  (floor %.2f ms: same bytes written, fsync, rename; %.2fx)\n"
+                "  load            %8.2f ms  (%zu springs)\n",
+                sceneSaveNew, sceneSave, sceneFloor, sceneSave / sceneFloor, sceneLoad, springs);
     std::printf("show: 200 layers, 5000 blocks; file %ju bytes\n",
                 static_cast<std::uintmax_t>(fs::file_size(showFile)));
-    std::printf("  save            %8.2f ms\n  load            %8.2f ms  (%zu blocks)\n", showSave, showLoad, blocks);
-    std::printf("target: each load and save under 50 ms\n");
+    std::printf("  save            %8.2f ms  (floor %.2f ms; %.2fx)\n  load            %8.2f ms  (%zu blocks)\n",
+                showSave, showFloor, showSave / showFloor, showLoad, blocks);
+    std::printf("target: each load and save under 50 ms, each save within 1.5x of its floor\n");
     fs::remove_all(dir);
     return 0;
 }

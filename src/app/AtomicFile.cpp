@@ -59,7 +59,10 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 
 std::string TemporaryPrefix(const std::filesystem::path& target) {
-    return "." + target.filename().string() + ".tmp";
+    std::string prefix(1, '.');
+    prefix += target.filename().string();
+    prefix += ".tmp";
+    return prefix;
 }
 
 // mkstemp's six characters are letters and digits.

@@ -55,6 +55,21 @@ void NameIndex::Reserve(std::size_t count) {
     if (capacity > slots_.size()) Rehash(capacity);
 }
 
+void NameIndex::SortByHome(std::vector<Entry>& entries, std::size_t mask) {
+    // LSD radix sort on the home slot, 11 bits a pass: the counters stay in
+    // the first-level cache and each pass reads and writes sequentially.
+    constexpr unsigned kBits = 11;
+    constexpr std::size_t kBuckets = std::size_t{1} << kBits;
+    std::vector<Entry> other(entries.size());
+    for (unsigned shift = 0; (mask >> shift) != 0; shift += kBits) {
+        std::vector<std::size_t> starts(kBuckets + 1, 0);
+        for (const Entry& e : entries) ++starts[((e.hash & mask) >> shift & (kBuckets - 1)) + 1];
+        for (std::size_t b = 1; b <= kBuckets; ++b) starts[b] += starts[b - 1];
+        for (const Entry& e : entries) other[starts[(e.hash & mask) >> shift & (kBuckets - 1)]++] = e;
+        entries.swap(other);
+    }
+}
+
 void NameIndex::Rehash(std::size_t capacity) {
     std::vector<Slot> old;
     old.swap(slots_);

@@ -52,6 +52,39 @@ public:
         }
     }
 
+    struct Entry {
+        std::uint32_t hash;   // Hash(name)
+        std::uint32_t value;
+    };
+
+    // Replaces the index with `entries` (in the order Insert would be called:
+    // the first of equal names wins) and calls onDuplicate(value) for each
+    // one not stored. The entries go in sorted by home slot, so the table is
+    // filled front to back instead of at random: for 100,000 names that is
+    // the difference between a cache miss per name and none. `entries` is
+    // used as scratch space.
+    template <class NameOf, class OnDuplicate>
+    void Build(std::vector<Entry>& entries, const NameOf& nameOf, const OnDuplicate& onDuplicate) {
+        clear();
+        Reserve(entries.size());
+        const std::size_t mask = slots_.size() - 1;
+        SortByHome(entries, mask);
+        for (const Entry& e : entries) {
+            for (std::size_t i = e.hash & mask;; i = (i + 1) & mask) {
+                Slot& slot = slots_[i];
+                if (slot.value == 0) {
+                    slot = Slot{e.hash, e.value + 1};
+                    ++count_;
+                    break;
+                }
+                if (slot.hash == e.hash && NamesEqual(nameOf(slot.value - 1), nameOf(e.value))) {
+                    onDuplicate(e.value);
+                    break;
+                }
+            }
+        }
+    }
+
     // Makes room for `count` names without growing again.
     void Reserve(std::size_t count);
 
@@ -67,6 +100,8 @@ private:
         std::uint32_t value = 0;  // stored value + 1; 0 marks an empty slot
     };
     void Grow() { Rehash(slots_.empty() ? 16 : slots_.size() * 2); }
+    // Stable: equal home slots keep their order.
+    static void SortByHome(std::vector<Entry>& entries, std::size_t mask);
     void Rehash(std::size_t capacity);
 
     std::vector<Slot> slots_;  // linear probing, power-of-two size, at most half full

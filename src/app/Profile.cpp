@@ -139,6 +139,8 @@ void Profile::Clear() {
     bom_ = false;
     finalNewline_ = true;
     modified_ = false;
+    hintSection_ = 0;
+    hintLine_ = 0;
 }
 
 std::string_view Profile::Text(const Line& line) const {
@@ -158,20 +160,55 @@ std::size_t Profile::FindKey(const Section& section, std::string_view key) const
     return section.index.Find(key, [&](std::size_t i) { return KeyOf(section.lines[i]); });
 }
 
+std::size_t Profile::FindKeyAt(std::size_t s, std::string_view key) const {
+    const Section& section = sections_[s];
+    if (hintSection_ == s) {
+        for (const std::size_t candidate : {hintLine_ + 1, hintLine_}) {
+            if (candidate >= section.lines.size()) continue;
+            const Line& line = section.lines[candidate];
+            if (line.isKey && !line.shadowed && NamesEqual(KeyOf(line), key)) {
+                hintLine_ = candidate;
+                return candidate;
+            }
+        }
+    }
+    const std::size_t i = FindKey(section, key);
+    if (i != NameIndex::npos) {
+        hintSection_ = s;
+        hintLine_ = i;
+    }
+    return i;
+}
+
+void Profile::BuildIndex(Section& section) {
+    std::vector<NameIndex::Entry> entries;
+    entries.reserve(section.lines.size());
+    for (std::size_t i = 0; i < section.lines.size(); ++i) {
+        const Line& line = section.lines[i];
+        if (line.isKey) entries.push_back({NameIndex::Hash(KeyOf(line)), static_cast<std::uint32_t>(i)});
+    }
+    section.index.Build(
+        entries, [&](std::size_t i) { return KeyOf(section.lines[i]); },
+        [&](std::size_t i) { section.lines[i].shadowed = true; });
+}
+
 void Profile::IndexKey(Section& section, std::size_t line) {
     section.index.Insert(KeyOf(section.lines[line]), line,
                          [&](std::size_t i) { return KeyOf(section.lines[i]); });
 }
 
 std::size_t Profile::FindSectionIndex(std::string_view section) const {
-    return sectionIndex_.Find(Trim(section),
-                              [this](std::size_t i) -> std::string_view { return sections_[i].name; });
+    const std::string_view name = Trim(section);
+    if (hintSection_ > 0 && hintSection_ < sections_.size() && !sections_[hintSection_].shadowed &&
+        NamesEqual(sections_[hintSection_].name, name))
+        return hintSection_;
+    return sectionIndex_.Find(name, [this](std::size_t i) -> std::string_view { return sections_[i].name; });
 }
 
 const Profile::Line* Profile::FindLine(std::string_view section, std::string_view key) const {
     const std::size_t s = FindSectionIndex(section);
     if (s == NameIndex::npos) return nullptr;
-    const std::size_t i = FindKey(sections_[s], Trim(key));
+    const std::size_t i = FindKeyAt(s, Trim(key));
     return i == NameIndex::npos ? nullptr : &sections_[s].lines[i];
 }
 
@@ -271,10 +308,10 @@ bool Profile::Parse(std::size_t start, std::string* error) {
             section.name = std::string(name);
             section.header = line;
             section.lines.reserve(counts[current]);
-            section.index.Reserve(counts[current]);
             // A repeated section stays unreachable.
-            sectionIndex_.Insert(section.name, current,
-                                 [this](std::size_t i) -> std::string_view { return sections_[i].name; });
+            const auto nameOf = [this](std::size_t i) -> std::string_view { return sections_[i].name; };
+            section.shadowed = sectionIndex_.Find(section.name, nameOf) != NameIndex::npos;
+            if (!section.shadowed) sectionIndex_.Insert(section.name, current, nameOf);
             continue;
         }
         Section& section = sections_[current];
@@ -282,9 +319,9 @@ bool Profile::Parse(std::size_t start, std::string* error) {
         blanks.clear();
         Classify(line, raw);
         section.lines.push_back(line);
-        if (line.isKey && current > 0) IndexKey(section, section.lines.size() - 1);  // first one wins
     }
     sections_[current].trailingBlanks = std::move(blanks);
+    for (std::size_t i = 1; i < sections_.size(); ++i) BuildIndex(sections_[i]);  // first of equal keys wins
     return true;
 }
 
@@ -438,7 +475,7 @@ void Profile::SetString(std::string_view section, std::string_view key, std::str
     std::size_t target = FindSectionIndex(sectionName);
     if (target != NameIndex::npos) {
         Section& s = sections_[target];
-        const std::size_t i = FindKey(s, keyName);
+        const std::size_t i = FindKeyAt(target, keyName);
         if (i != NameIndex::npos) {
             Line& line = s.lines[i];
             if (ValueOf(line) == text) return;

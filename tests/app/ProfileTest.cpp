@@ -45,6 +45,23 @@ TEST(ProfileLookup, FirstSectionAndFirstKeyWin) {
     EXPECT_EQ(p.GetString("a", "only", "def"), "def");
 }
 
+// Lookups try the line after the previous hit first; a later duplicate
+// standing there must still lose to the first key of its name.
+TEST(ProfileLookup, FirstKeyWinsWhateverOrderKeysAreAskedIn) {
+    Profile p;
+    ASSERT_TRUE(p.LoadFromBytes("[s]\na=1\nb=2\nA=3\nc=4\n[t]\nb=5\n[S]\nc=6\n"));
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(p.GetString("s", "b", ""), "2");
+        EXPECT_EQ(p.GetString("s", "a", ""), "1");
+        EXPECT_EQ(p.GetString("s", "c", ""), "4");
+        EXPECT_EQ(p.GetString("t", "b", ""), "5");
+        EXPECT_EQ(p.GetString("S", "c", ""), "4");  // the repeated section is never reached
+    }
+    p.SetString("s", "b", "7");
+    p.SetString("s", "a", "8");  // the first "a", not the "A" after "b"
+    EXPECT_EQ(p.Serialize(), "[s]\na=8\nb=7\nA=3\nc=4\n[t]\nb=5\n[S]\nc=6\n");
+}
+
 TEST(ProfileLookup, CommentsKeylessLinesAndPreambleAreNotKeys) {
     const Profile p = Parse("top=1\n[s]\n;k=commented\njust text\n=nameless\n[broken\nk=2\n");
     EXPECT_FALSE(p.HasKey("", "top"));
