@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -603,14 +605,17 @@ std::int32_t ProfileToInt(std::string_view text) {
 }
 
 std::string FormatFloat(float value) {
+    // to_chars with a precision rounds exactly as printf does, without the
+    // locale and format-string work that made "%f" a tenth of a large save.
+    // The largest float takes 46 characters; NaN and infinity keep printf's spelling.
     char buffer[64];
-    const int n = std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
-    if (n < 0) return {};
-    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, static_cast<std::size_t>(n));
-    std::string out(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), "%f", static_cast<double>(value));
-    out.resize(static_cast<std::size_t>(n));
-    return out;
+    if (!std::isfinite(value)) {
+        const int n = std::snprintf(buffer, sizeof buffer, "%f", static_cast<double>(value));
+        return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    }
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
+                                      std::chars_format::fixed, 6);
+    return std::string(buffer, result.ptr);
 }
 
 }  // namespace velmora

@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <limits>
 #include <filesystem>
 #include <string>
 
@@ -367,6 +369,21 @@ TEST(FormatFloat, MatchesPrintfPercentF) {
     char expected[64];
     std::snprintf(expected, sizeof expected, "%f", static_cast<double>(3.4028235e38f));
     EXPECT_EQ(FormatFloat(3.4028235e38f), expected);
+    // Every rounding case printf meets: halfway digits, tiny and huge values, signs.
+    std::uint32_t bits = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        bits = bits * 1664525u + 1013904223u;
+        float value;
+        std::memcpy(&value, &bits, sizeof value);
+        if (i % 2 == 0) value = static_cast<float>(static_cast<std::int32_t>(bits) % 2000000) / 64.0f;
+        std::snprintf(expected, sizeof expected, "%f", static_cast<double>(value));
+        ASSERT_EQ(FormatFloat(value), expected) << bits;
+    }
+    for (const float special : {std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                                std::numeric_limits<float>::quiet_NaN(), -0.0f, 0.0000005f, 0.0000015f}) {
+        std::snprintf(expected, sizeof expected, "%f", static_cast<double>(special));
+        EXPECT_EQ(FormatFloat(special), expected);
+    }
 }
 
 }  // namespace
