@@ -37,6 +37,8 @@ inspect asset asset motor swing.motor
 inspect compile compile "$ws/Music/demo.mp3.tlf"
 inspect render render "$ws/Music/demo.mp3.tlf" --at 1000 --clock 12:00
 inspect analyse analyse "$ws/Music/demo.mp3"
+printf '[{"op":"lock","blocks":"all"}]' > "$work/out/ops.json"
+inspect "edit without --save" edit "$ws/Music/demo.mp3.tlf" --ops "$work/out/ops.json"
 
 # A FIFO is refused at once: opening one for reading waits for a writer.
 mkfifo "$ws/Frame/pipe.frm" "$ws/512Light/pipe.csv" "$ws/motor/pipe.motor"

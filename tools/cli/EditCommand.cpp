@@ -180,6 +180,7 @@ int RunEdit(const Context& context) {
 
     const fs::path file = fs::absolute(files.front());
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
+    runtime.SetSavesListsAtShutdown(false);  // only --save writes, and only the show
     int status = 0;
     if (!StartRuntime(runtime, status)) return status;
     std::string error;
