@@ -20,6 +20,8 @@
 #include "engine/ActionEvaluation.h"
 #include "engine/AssetCaches.h"
 #include "engine/FrameAnimationFile.h"
+#include "engine/ShowAssets.h"
+#include "show/Show.h"
 #include "scene/Scene.h"
 #include "show/TimeBlock.h"
 
@@ -152,6 +154,9 @@ int main() {
     MakeScene(scene);
     const std::vector<TimeBlock> blocks = MakeBlocks();
     AssetCaches caches{Workspace(root)};
+    Show show;
+    show.blocks = blocks;
+    const std::shared_ptr<const ShowAssets> assets = PrepareShowAssets(scene, show, caches);
     OutputImage image;
     image.Reallocate(scene.g_Channels);
 
@@ -159,7 +164,7 @@ int main() {
     auto tick = [&] {
         TickContext ctx{.out = OutputTarget{scene.g_Channels, image},
                         .scene = scene,
-                        .caches = caches,
+                        .assets = *assets,
                         .night = NightWindow{0, 6000},
                         .nowMinute = 720,
                         .position = position};

@@ -110,7 +110,7 @@ void Print(const char* what, std::vector<double> times) {
 class EngineTicker {
 public:
     EngineTicker(Runtime& runtime, PlaybackState& playback)
-        : world_{runtime.scene, runtime.show, runtime.caches, runtime.output, runtime.g_csOutput, runtime.night},
+        : world_{runtime.scene, runtime.show, runtime.g_pShowAssets, runtime.output, runtime.g_csOutput, runtime.night},
           playback_(playback) {
         thread_ = std::thread([this] { Run(); });
     }

@@ -17,6 +17,8 @@
 #include "engine/ActionEvaluation.h"
 #include "engine/AssetCaches.h"
 #include "engine/FrameAnimationFile.h"
+#include "engine/ShowAssets.h"
+#include "show/Show.h"
 #include "scene/Scene.h"
 
 namespace {
@@ -133,9 +135,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t level = in.Take<std::int32_t>();
 
     world.image.Reallocate(world.scene.g_Channels);
+    Show show;
+    show.blocks.push_back(block);
+    const std::shared_ptr<const ShowAssets> assets = PrepareShowAssets(world.scene, show, *world.caches);
     TickContext ctx{.out = OutputTarget{world.scene.g_Channels, world.image},
                     .scene = world.scene,
-                    .caches = *world.caches,
+                    .assets = *assets,
                     .night = NightWindow{0, 6000},
                     .nowMinute = 720,
                     .position = in.Take<double>(),

@@ -17,6 +17,7 @@
 #include "app/Workspace.h"
 #include "engine/AssetCaches.h"
 #include "engine/EngineTick.h"
+#include "engine/ShowAssets.h"
 #include "engine/FrameAnimationFile.h"
 #include "engine/PlaybackState.h"
 #include "scene/Scene.h"
@@ -122,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     image.Reallocate(scene.g_Channels);
     std::mutex lock;
     const NightWindow night{1080, 360};
-    EngineWorld world{scene, show, caches, image, lock, night};
+    const std::shared_ptr<const ShowAssets> assets = PrepareShowAssets(scene, show, caches);
+    EngineWorld world{scene, show, assets, image, lock, night};
 
     PlaybackState playback;
     playback.m_dLength.store(0.0);

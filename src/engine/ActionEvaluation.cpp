@@ -3,12 +3,10 @@
 // a member's delay (and its wave peak) follow its step in that order.
 #include "engine/ActionEvaluation.h"
 
-#include <memory>
-
-#include "engine/AssetCaches.h"
 #include "engine/FrameAction.h"
 #include "engine/MemberTiming.h"
 #include "engine/MotorStepping.h"
+#include "engine/ShowAssets.h"
 #include "engine/TakeOrder.h"
 #include "engine/Truncate.h"
 #include "engine/WaveActions.h"
@@ -25,7 +23,7 @@ struct BlockPlan {
     std::int64_t duration = 0;  // D
     BlockMotorPrograms motor;
     // Frame action: the animation, its slots and the page showing now.
-    std::shared_ptr<const FrameComplierCache> frame;
+    const FrameComplierCache* frame = nullptr;
     FrameSchedule schedule;
     FramePosition framePosition;
     bool frameShowing = false;
@@ -37,7 +35,7 @@ void PlanBlock(TickContext& ctx, BlockPlan& plan, double now) {
     plan.duration = BlockDuration(ctx.scale, block);
     if (block.nSpecicalType != kActionFrame) return;
     plan.frameTime = BlockTime(ctx.scale, block, now);
-    plan.frame = ctx.caches.FindFrameAnimation(block.szFrame);
+    plan.frame = ctx.assets.FindFrameAnimation(block.szFrame);
     plan.frameShowing = plan.frame && plan.frameTime >= 0 && PlanFrameSchedule(*plan.frame, block, plan.schedule) &&
                         FramePositionAt(plan.schedule, plan.frameTime, plan.framePosition);
 }

@@ -6,7 +6,8 @@
 // the offset of the program that holds the block), in ms.
 //
 // Thread contract: engine thread (or a test's), inside the output lock.
-// Nothing here allocates; asset lookups go through the caches.
+// Nothing here allocates or reads a file: assets come from the prepared
+// map of the show (ctx.assets).
 
 #include <cstdint>
 

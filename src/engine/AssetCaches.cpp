@@ -138,7 +138,7 @@ std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std:
     {
         std::lock_guard lock(mutex_);
         if ((result = Lookup(g_listLight512Cache, name))) return result;
-        if (failedLight512_.find(name) != failedLight512_.end()) return nullptr;
+        if (FailedRecently(failedLight512_, name)) return nullptr;
         LogMessage("3");
         auto record = std::make_shared<Light512ComplierCache>();
         const std::filesystem::path path = Light512Path(name);
@@ -146,9 +146,11 @@ std::shared_ptr<const Light512ComplierCache> AssetCaches::FindLight512Table(std:
         ++filesParsed_;
         LogMessage("4");
         if (status != Light512Status::Ok) {
-            messages.emplace_back(Light512Message(status));
-            failedLight512_.emplace(name);
+            // Told once while the name keeps failing, not at every re-probe.
+            if (NoteFailure(failedLight512_, name)) messages.emplace_back(Light512Message(status));
         } else {
+            if (const auto failed = failedLight512_.find(name); failed != failedLight512_.end())
+                failedLight512_.erase(failed);
             record->m_szName = std::string(name);
             g_listLight512Cache.emplace(record->m_szName, record);
             result = std::move(record);
@@ -183,6 +185,7 @@ void AssetCaches::ForgetFailedLookups() {
     std::lock_guard lock(mutex_);
     failedMotor_.clear();
     failedFrame_.clear();
+    failedLight512_.clear();
 }
 
 void AssetCaches::ClearLight512Cache() {

@@ -1,14 +1,17 @@
 #pragma once
 // The five caches of action assets: each file is parsed once per name and
-// kept until the program ends or the operator asks for a refresh, so the
-// real-time engine never reads a file after an asset's first use.
+// kept until the program ends or the operator asks for a refresh. The
+// real-time engine never calls them: what a show needs is taken out of them
+// when the show is loaded, compiled or started (PrepareShowAssets), and the
+// tick reads that prepared map.
 //
-// Thread contract: every operation may run on any thread (the UI compiles and
-// edits, the engine looks up inside its tick). One cache lock guards all five
-// caches; it is never held while waiting for the output lock, and operator
-// messages are given after it is released. Records are handed out as
-// shared pointers, so a record removed by a refresh stays valid for as long
-// as a caller holds it.
+// Thread contract: every operation may run on any thread (the UI compiles,
+// edits and prepares; a CLI command or a test may do so on its own thread).
+// One cache lock guards all five caches; it is never held while waiting for
+// the output lock, and operator messages are given after it is released, on
+// the calling thread (give a worker a queueing prompter, app/MessageQueue.h).
+// Records are handed out as shared pointers, so a record removed by a
+// refresh stays valid for as long as a caller holds it.
 
 #include <atomic>
 #include <cstddef>
@@ -19,7 +22,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "app/Workspace.h"
@@ -45,11 +47,8 @@ public:
     AssetCaches& operator=(const AssetCaches&) = delete;
 
     // Where operator messages go; without one they are only logged. Set it
-    // before other threads use the caches. A lookup inside an engine tick
-    // tells from the engine thread while the output lock is held, so the
-    // prompter must not wait there for the UI thread (which may itself be
-    // waiting for that lock): a UI prompter queues such messages to its own
-    // thread and returns.
+    // before other threads use the caches. Messages are told on the thread
+    // that looked the asset up, outside the cache lock.
     void SetPrompter(Prompter* prompter) { prompter_ = prompter; }
 
     // Milliseconds for remembering failed lookups (GetClockMs unless a test
@@ -57,10 +56,11 @@ public:
     using Clock = std::function<std::uint32_t()>;
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
-    // A motor program or frame animation that could not be read is not
-    // probed again for this long: the engine asks for it on every tick, for
-    // every member, and a missing file must not cost a file-system probe each
-    // time. After it the file is looked for again, so one that appears is found.
+    // A motor program, frame animation or 512 table that could not be read
+    // is not probed again for this long, so a compile of thousands of blocks
+    // naming one missing file probes it once. ForgetFailedLookups (which
+    // every preparation of a show's assets calls first) drops the memory at
+    // once, so a file that appears or is mended is read by the next compile.
     static constexpr std::uint32_t kRetryMissingMs = 1000;
 
     // The motor program of a block (loops expanded), read on first use;
@@ -72,9 +72,9 @@ public:
     std::shared_ptr<const FrameComplierCache> FindFrameAnimation(std::string_view name);
     // Never nullptr: a missing file caches the empty sequence.
     std::shared_ptr<const LightComplierCache> FindColourSequence(std::string_view name);
-    // nullptr after a failed load, which tells the operator why. The engine
-    // asks on every tick, so a name that failed is not read (nor reported)
-    // again until ClearLight512Cache.
+    // nullptr after a failed load, which tells the operator why (nothing is
+    // cached; the failure is remembered, and not told again, for
+    // kRetryMissingMs or until ForgetFailedLookups / ClearLight512Cache).
     std::shared_ptr<const Light512ComplierCache> FindLight512Table(std::string_view name);
     // Never loads: programs come from FillProgramCache.
     std::shared_ptr<const ProgramCache> FindProgram(std::string_view name) const;
@@ -83,8 +83,8 @@ public:
     // the file again.
     void RemoveMotorProgram(std::string_view name);
     void RemoveFrameAnimation(std::string_view name);
-    // Forgets every remembered failure of motor programs and frame
-    // animations: a refresh the operator asks for looks at the disk at once.
+    // Forgets every remembered failure of motor programs, frame animations
+    // and 512 tables: the next lookup of such a name looks at the disk again.
     void ForgetFailedLookups();
     void ClearLight512Cache();
 
@@ -141,7 +141,7 @@ private:
     Cache<FrameComplierCache> g_listFrameCache;
     Cache<LightComplierCache> g_listColourCache;
     Cache<Light512ComplierCache> g_listLight512Cache;
-    std::unordered_set<std::string, NameHash, std::equal_to<>> failedLight512_;
+    Failures failedLight512_;
     Failures failedMotor_;
     Failures failedFrame_;
     std::vector<std::shared_ptr<const ProgramCache>> g_listProgramCache;  // list order; names may repeat

@@ -3,8 +3,8 @@
 // SystemInterval ms of engine time) or the block's own colour file, indexed
 // by block time or by the member's analog level.
 #include "engine/ActionEvaluation.h"
-#include "engine/AssetCaches.h"
 #include "engine/MemberTiming.h"
+#include "engine/ShowAssets.h"
 #include "engine/TakeOrder.h"
 #include "engine/Truncate.h"
 #include "scene/Scene.h"
@@ -20,7 +20,8 @@ std::int32_t LightTime(const TickContext& ctx, const TimeBlock& block, std::int3
 // false when the block has no light file or it holds no colour.
 bool BlockColour(TickContext& ctx, const TimeBlock& block, std::int32_t level, std::int32_t t, COLORREF& colour) {
     if (block.szLight.empty()) return false;
-    const auto sequence = ctx.caches.FindColourSequence(block.szLight);
+    const LightComplierCache* sequence = ctx.assets.FindColourSequence(block.szLight);
+    if (sequence == nullptr) return false;
     const auto& colours = sequence->m_listColours;
     const auto n = static_cast<std::int64_t>(colours.size());
     if (n == 0) return false;
@@ -54,8 +55,8 @@ COLORREF SystemColour(TickContext& ctx) {
         ctx.systemInterval > 0 ? elapsed / static_cast<std::uint32_t>(ctx.systemInterval) : 0u;
     const std::string& file = ctx.scene.settings.g_strLight;
     if (!file.empty()) {
-        const auto sequence = ctx.caches.FindColourSequence(file);
-        const auto n = sequence->m_listColours.size();
+        const LightComplierCache* sequence = ctx.assets.FindColourSequence(file);
+        const auto n = sequence != nullptr ? sequence->m_listColours.size() : 0;
         if (n > 0) return sequence->m_listColours[step % n];
     }
     return kSystemColours[step % 7u];

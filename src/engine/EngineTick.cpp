@@ -8,6 +8,7 @@
 #include "engine/EvaluateShow.h"
 #include "engine/LevelOutput.h"
 #include "engine/ManualMotorTick.h"
+#include "engine/ShowAssets.h"
 #include "engine/MusicLevel.h"
 #include "engine/TakeOrder.h"
 #include "engine/Truncate.h"
@@ -111,7 +112,7 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
     TickContext ctx{
         .out = OutputTarget{world.scene.g_Channels, world.image},
         .scene = world.scene,
-        .caches = world.caches,
+        .assets = world.assets ? *world.assets : NoShowAssets(),
         .night = world.night,
         .nowMinute = inputs.nowMinute,
         .position = position,

@@ -7,10 +7,11 @@
 //
 // Thread contract: one caller at a time (the engine thread, or a test's or
 // the CLI's main thread while no engine thread runs). Takes the output lock
-// itself; must not be called with it held. Nothing inside allocates once
-// every asset of the show has been looked up once.
+// itself; must not be called with it held. Nothing inside allocates, reads a
+// file or takes another lock: the show's assets were prepared beforehand.
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -21,15 +22,17 @@
 
 namespace velmora {
 
-class AssetCaches;
 class EngineSnapshotBuffer;
 class Scene;
+class ShowAssets;
 
 // What the runtime owns and a tick works on.
 struct EngineWorld {
     Scene& scene;
     const Show& show;  // the open show; read under outputLock
-    AssetCaches& caches;
+    // The prepared assets of the open show (PrepareShowAssets); replaced
+    // only under outputLock, read by the tick under it. Null: none yet.
+    const std::shared_ptr<const ShowAssets>& assets;
     OutputImage& image;
     std::mutex& outputLock;  // g_csOutput
     const NightWindow& night;

@@ -6,8 +6,8 @@
 
 #include "comm/OutputWrites.h"
 #include "engine/ActionEvaluation.h"
-#include "engine/AssetCaches.h"
 #include "engine/LevelOutput.h"
+#include "engine/ShowAssets.h"
 #include "engine/Truncate.h"
 #include "scene/Scene.h"
 
@@ -82,7 +82,7 @@ void EvaluateShowAt(TickContext& ctx, std::span<const Layer> layers, std::span<c
                 break;
             case kLayerProgram:
                 if (block.Program != kNoProgram && depth < kMaxProgramDepth && budget.walks < kMaxProgramWalks) {
-                    if (const auto program = ctx.caches.FindProgram(block.Program)) {
+                    if (const ProgramCache* program = ctx.assets.FindProgram(block.Program)) {
                         ++budget.walks;
                         // A program nested in a program keeps its timing
                         // relative to its own block: the offsets add up.
@@ -96,7 +96,7 @@ void EvaluateShowAt(TickContext& ctx, std::span<const Layer> layers, std::span<c
         }
 
         if (!block.sz512Light.empty()) {
-            if (const auto table = ctx.caches.FindLight512Table(block.sz512Light))
+            if (const Light512ComplierCache* table = ctx.assets.FindLight512Table(block.sz512Light))
                 Output512(ctx, TruncToInt32(now - start), *table);
         }
     }

@@ -4,9 +4,9 @@
 #include <limits>
 
 #include "comm/OutputWrites.h"
-#include "engine/AssetCaches.h"
 #include "engine/MemberTiming.h"
 #include "engine/MotorSections.h"
+#include "engine/ShowAssets.h"
 #include "engine/Truncate.h"
 
 namespace velmora {
@@ -16,9 +16,9 @@ const MotorComplierCache* BlockMotorPrograms::Get(TickContext& ctx, const TimeBl
     if (!looked_[i]) {
         looked_[i] = true;
         const std::string& name = which == 1 ? block.szMotor1 : which == 2 ? block.szMotor2 : block.szMotor;
-        programs_[i] = ctx.caches.FindMotorProgram(name);
+        programs_[i] = ctx.assets.FindMotorProgram(name);
     }
-    return programs_[i].get();
+    return programs_[i];
 }
 
 MotorBlock_struct ScaleMotorStep(const MotorBlock_struct& step, float factor) {

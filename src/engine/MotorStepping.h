@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 
 #include "comm/MotorBlock.h"
 #include "engine/MotorProgramFile.h"
@@ -27,7 +26,7 @@ public:
     const MotorComplierCache* Get(TickContext& ctx, const TimeBlock& block, int which);
 
 private:
-    std::array<std::shared_ptr<const MotorComplierCache>, 3> programs_{};
+    std::array<const MotorComplierCache*, 3> programs_{};
     std::array<bool, 3> looked_{};
 };
 

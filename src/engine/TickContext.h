@@ -14,13 +14,13 @@
 
 namespace velmora {
 
-class AssetCaches;
 class Scene;
+class ShowAssets;
 
 struct TickContext {
     OutputTarget out;            // channel table and image
     Scene& scene;
-    AssetCaches& caches;
+    const ShowAssets& assets;    // every asset of the show, prepared before the tick
     NightWindow night;           // light operating window
     std::int32_t nowMinute = 0;  // local minute of the day, for the window
     double position = 0.0;       // P: the music position, ms

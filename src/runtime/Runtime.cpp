@@ -19,7 +19,7 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
     output.Reallocate(scene.g_Channels);
     for (auto& sender : g_ModbusThreads) sender.Bind(g_csOutput, scene.g_Channels, output);
     m_pArbitrageThread = std::make_unique<CArbitrageThread>(
-        EngineWorld{scene, show, caches, output, g_csOutput, night}, g_bHandMode,
+        EngineWorld{scene, show, g_pShowAssets, output, g_csOutput, night}, g_bHandMode,
         CArbitrageThread::Published{g_nEngineElapsed, g_dPlayheadUnits});
     g_ArbitrageThread = m_pArbitrageThread.get();
     defaultPrompter_ = std::make_unique<RecordingPrompter>(false);
@@ -28,6 +28,11 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
     g_pProgramList = std::make_unique<CProgramList>(workspace_.AssetDir("Program"), g_pMusicWav.get());
     g_pMusicWav->SetLists(g_pMusicList.get(), g_pProgramList.get());
     m_pArbitrageThread->SetMusic(&g_pMusicWav->state());
+    // What the engine reads of the caches is prepared again whenever the
+    // show's blocks or layers change (a load, an edit of a block's assets).
+    showDocument_->AddListener([this](const Change& change) {
+        if ((change.what & (Change::kBlocks | Change::kBlockList | Change::kLayers)) != 0) RefreshShowAssets();
+    });
     sceneDocument_ = std::make_unique<SceneDocument>(scene, show, caches, output, g_csOutput);
     sceneDocument_->SetReconnectHook([this](int channel) {
         if (channel >= 1 && channel <= kChannelCount)
@@ -83,6 +88,7 @@ bool Runtime::Startup(std::string* error) {
     listsLoaded_ = true;
     const bool sceneOk = LoadSceneFile(error);
     caches.FillProgramCache(sceneProfile, scene);
+    RefreshShowAssets();
     started_ = true;
     shutDown_ = false;
     LogMessage("程序启动");
@@ -124,7 +130,10 @@ void Runtime::SaveLists() {
 }
 
 bool Runtime::LoadSceneFile(std::string* error) {
-    return sceneDocument_->Load(g_strSpringIni, error);
+    const bool ok = sceneDocument_->Load(g_strSpringIni, error);
+    // The system light's colour file may have changed with the scene.
+    RefreshShowAssets();
+    return ok;
 }
 
 bool Runtime::SaveSceneFile(std::string* error) {
@@ -133,6 +142,9 @@ bool Runtime::SaveSceneFile(std::string* error) {
 
 bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error,
                            const std::function<void()>& alsoUnderLock) {
+    // The document's change prepares the new show's assets (see the
+    // constructor); a tick or two in between plays the new show with the
+    // assets it shares with the old one.
     return showDocument_->Load(path, error, alsoUnderLock);
 }
 
@@ -140,6 +152,19 @@ void Runtime::CompileShow() {
     // "更新电机动作": programs that were missing a moment ago are looked for
     // again at once, and the views hear that the tracks changed.
     showDocument_->UpdateMotorActions();
+    // The other assets too: a mended 512 table or colour file is read now.
+    RefreshShowAssets();
+}
+
+void Runtime::PublishShowAssets(std::shared_ptr<const ShowAssets> assets) {
+    {
+        std::lock_guard lock(g_csOutput);
+        g_pShowAssets.swap(assets);
+    }
+}  // the previous map is let go here, outside the lock
+
+void Runtime::RefreshShowAssets() {
+    PublishShowAssets(PrepareShowAssets(scene, show, caches));
 }
 
 std::filesystem::path Runtime::EntryFolder(int programMode) const {

@@ -22,6 +22,7 @@
 #include "engine/AssetCaches.h"
 #include "engine/EngineSnapshot.h"
 #include "engine/EntryShowHost.h"
+#include "engine/ShowAssets.h"
 #include "comm/ModbusTCPThread.h"
 #include "document/SceneDocument.h"
 #include "document/ShowDocument.h"
@@ -91,15 +92,28 @@ public:
     // The asset caches (motor, frame, colour, 512 table, program); their
     // messages go to the prompter set with caches.SetPrompter.
     AssetCaches caches;
+    // What the engine reads of them: the prepared assets of the open show
+    // (and the scene's system light). Replaced as a whole under g_csOutput;
+    // null until Startup.
+    std::shared_ptr<const ShowAssets> g_pShowAssets;
 
     // Every edit, load, save and zoom of `show` goes through this document
     // (owner thread only), which keeps the undo history and the selection and
-    // mirrors its modified flag into show.m_bModified.
+    // mirrors its modified flag into show.m_bModified. Its changes prepare
+    // the show's assets again (g_pShowAssets).
     ShowDocument& showDocument() { return *showDocument_; }
 
     // Rebuilds every spring's angle tracks from the open show, through the
-    // show document ("更新电机动作"); the tracks are swapped in under g_csOutput.
+    // show document ("更新电机动作"), and prepares its assets again (files
+    // that appeared or were mended are read now).
     void CompileShow();
+    // Thread contract: owner thread. Makes `assets` (from PrepareShowAssets)
+    // the map the engine reads from its next tick on; the previous map is
+    // let go after the lock is released.
+    void PublishShowAssets(std::shared_ptr<const ShowAssets> assets);
+    // Thread contract: owner thread. Prepares the open show's assets again
+    // and publishes them, without recompiling (after a refresh of the caches).
+    void RefreshShowAssets();
 
     // Hand mode (1) or watch mode (0), set by the hand panel; read by the
     // engine once per tick.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EngineFiles.h"
+#include "PreparedAssets.h"
 #include "comm/ChannelImage.h"
 #include "engine/ActionEvaluation.h"
 #include "engine/AssetCaches.h"
@@ -111,9 +112,10 @@ protected:
     }
 
     TickContext Context(double position) {
+        assets_ = EveryAssetOnDisk(dir_.path(), caches_);
         return TickContext{.out = OutputTarget{scene_.g_Channels, image_},
                            .scene = scene_,
-                           .caches = caches_,
+                           .assets = *assets_,
                            .night = {0, 6000},
                            .nowMinute = 720,
                            .position = position,
@@ -149,6 +151,7 @@ protected:
     Scene scene_;
     OutputImage image_;
     AssetCaches caches_{Workspace(dir_.path())};
+    std::shared_ptr<const ShowAssets> assets_;
     std::uint32_t clockMs_ = 0;
 };
 

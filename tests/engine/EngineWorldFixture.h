@@ -14,8 +14,10 @@
 #include "app/Profile.h"
 #include "app/ScratchDir.h"
 #include "app/Workspace.h"
+#include "PreparedAssets.h"
 #include "engine/AssetCaches.h"
 #include "engine/EngineTick.h"
+#include "engine/ShowAssets.h"
 #include "engine/TickContext.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
@@ -99,6 +101,9 @@ protected:
     EngineTickResult TickAt(double positionMs, EngineTickInputs inputs = {}) {
         playback_.m_dPlayPos.store(positionMs);
         inputs.nowMinute = inputs.nowMinute == 0 ? 720 : inputs.nowMinute;
+        // The show is prepared as the runtime prepares it when a show is
+        // loaded or compiled, then published for the tick.
+        assets_ = PrepareShowAssets(scene_, show_, caches_);
         return EngineTick(world_, playback_, inputs);
     }
     EngineTickResult TickAtLevel(double positionMs, std::int32_t level) {
@@ -109,9 +114,10 @@ protected:
 
     // A context for calling the show walk or the lights directly.
     TickContext Context(double positionMs = 0.0) {
+        contextAssets_ = EveryAssetOnDisk(dir_.path(), caches_);
         return TickContext{.out = OutputTarget{scene_.g_Channels, image_},
                            .scene = scene_,
-                           .caches = caches_,
+                           .assets = *contextAssets_,
                            .night = night_,
                            .nowMinute = 720,
                            .position = positionMs,
@@ -161,7 +167,9 @@ protected:
     std::mutex lock_;
     NightWindow night_{0, 6000};
     PlaybackState playback_;
-    EngineWorld world_{scene_, show_, caches_, image_, lock_, night_};
+    std::shared_ptr<const ShowAssets> assets_;
+    std::shared_ptr<const ShowAssets> contextAssets_;
+    EngineWorld world_{scene_, show_, assets_, image_, lock_, night_};
 
 private:
     Profile programs_;

@@ -234,7 +234,7 @@ int RunRender(const Context& context) {
     if (options.music && !AnalyseMusic(*options.music, runtime.scene.settings.g_nPrepareTime, playback))
         return Fail("cannot analyse " + options.music->string() + ": not a readable MP3 file");
 
-    EngineWorld world{runtime.scene, runtime.show, runtime.caches, runtime.output, runtime.g_csOutput,
+    EngineWorld world{runtime.scene, runtime.show, runtime.g_pShowAssets, runtime.output, runtime.g_csOutput,
                       runtime.night};
     EngineTickInputs inputs;
     inputs.handMode = options.hand;
