@@ -55,8 +55,9 @@ public:
     std::atomic<std::int32_t> m_bReconnect{1};
 
     // Thread contract: owner thread while idle. Where "通讯失败！" goes; it
-    // is called on this worker thread, so a UI prompter must hand it over to
-    // its own thread. Without one the text is only logged.
+    // is called on this worker thread, so give it a QueuedPrompter (the
+    // runtime's operatorMessages()), which hands it to the owner thread.
+    // Without one the text is only logged.
     void SetPrompter(Prompter* prompter) { prompter_ = prompter; }
     // Thread contract: owner thread while idle. The millisecond clock (the
     // program-wide GetClockMs unless a test sets another).

@@ -121,12 +121,22 @@ std::shared_ptr<const FrameComplierCache> AssetCaches::FindFrameAnimation(std::s
 }
 
 std::shared_ptr<const LightComplierCache> AssetCaches::FindColourSequence(std::string_view name) {
+    // What a missing file reads as; shared, so a failing name costs no allocation.
+    static const auto kEmpty = std::make_shared<const LightComplierCache>();
     std::lock_guard lock(mutex_);
     if (auto found = Lookup(g_listColourCache, name)) return found;
+    if (FailedRecently(failedColour_, name)) return kEmpty;
     auto record = std::make_shared<LightComplierCache>();
     const std::filesystem::path path = ColourPath(name);
-    if (!path.empty()) LoadColourFile(path, *record);
+    const bool read = !path.empty() && LoadColourFile(path, *record);
     ++filesParsed_;
+    if (!read) {
+        // The empty sequence, but not cached: a file that appears later is
+        // read after the retry time or the next preparation, like a motor file.
+        NoteFailure(failedColour_, name);
+        return kEmpty;
+    }
+    if (const auto failed = failedColour_.find(name); failed != failedColour_.end()) failedColour_.erase(failed);
     record->m_szName = std::string(name);
     g_listColourCache.emplace(record->m_szName, record);
     return record;
@@ -185,6 +195,7 @@ void AssetCaches::ForgetFailedLookups() {
     std::lock_guard lock(mutex_);
     failedMotor_.clear();
     failedFrame_.clear();
+    failedColour_.clear();
     failedLight512_.clear();
 }
 

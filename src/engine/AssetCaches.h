@@ -56,9 +56,9 @@ public:
     using Clock = std::function<std::uint32_t()>;
     void SetClock(Clock clock) { clock_ = std::move(clock); }
 
-    // A motor program, frame animation or 512 table that could not be read
-    // is not probed again for this long, so a compile of thousands of blocks
-    // naming one missing file probes it once. ForgetFailedLookups (which
+    // A motor program, frame animation, colour sequence or 512 table that
+    // could not be read is not probed again for this long, so a compile of
+    // thousands of blocks naming one missing file probes it once. ForgetFailedLookups (which
     // every preparation of a show's assets calls first) drops the memory at
     // once, so a file that appears or is mended is read by the next compile.
     static constexpr std::uint32_t kRetryMissingMs = 1000;
@@ -70,7 +70,8 @@ public:
     // nullptr when the file is missing or unreadable (nothing is cached;
     // the failure is remembered for kRetryMissingMs).
     std::shared_ptr<const FrameComplierCache> FindFrameAnimation(std::string_view name);
-    // Never nullptr: a missing file caches the empty sequence.
+    // Never nullptr: a missing file gives the empty sequence (not cached; the
+    // failure is remembered for kRetryMissingMs, so a file that appears is read).
     std::shared_ptr<const LightComplierCache> FindColourSequence(std::string_view name);
     // nullptr after a failed load, which tells the operator why (nothing is
     // cached; the failure is remembered, and not told again, for
@@ -83,8 +84,9 @@ public:
     // the file again.
     void RemoveMotorProgram(std::string_view name);
     void RemoveFrameAnimation(std::string_view name);
-    // Forgets every remembered failure of motor programs, frame animations
-    // and 512 tables: the next lookup of such a name looks at the disk again.
+    // Forgets every remembered failure (motor programs, frame animations,
+    // colour sequences, 512 tables): the next lookup of such a name looks at
+    // the disk again.
     void ForgetFailedLookups();
     void ClearLight512Cache();
 
@@ -144,6 +146,7 @@ private:
     Failures failedLight512_;
     Failures failedMotor_;
     Failures failedFrame_;
+    Failures failedColour_;
     std::vector<std::shared_ptr<const ProgramCache>> g_listProgramCache;  // list order; names may repeat
 };
 

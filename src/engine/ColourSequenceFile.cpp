@@ -26,12 +26,13 @@ void ReadColourSequence(const Profile& profile, LightComplierCache& record) {
     }
 }
 
-void LoadColourFile(const std::filesystem::path& path, LightComplierCache& record) {
+bool LoadColourFile(const std::filesystem::path& path, LightComplierCache& record) {
     Profile profile;
     std::string error;
-    if (!profile.Load(path, &error) && profile.existed())
-        LogMessage("colour sequence %s: %s", path.string().c_str(), error.c_str());
+    const bool read = profile.Load(path, &error);
+    if (!read && profile.existed()) LogMessage("colour sequence %s: %s", path.string().c_str(), error.c_str());
     ReadColourSequence(profile, record);
+    return read;
 }
 
 }  // namespace velmora

@@ -31,7 +31,8 @@ LightBlock FileColourToLightBlock(std::int32_t value);
 // Reads the colours of a profile (Num = 0 or absent: an empty sequence).
 void ReadColourSequence(const Profile& profile, LightComplierCache& record);
 
-// Never fails: a missing or unreadable file is the empty sequence.
-void LoadColourFile(const std::filesystem::path& path, LightComplierCache& record);
+// Never fails: a missing or unreadable file is the empty sequence. True
+// when the file was read (so a missing one can be looked for again later).
+bool LoadColourFile(const std::filesystem::path& path, LightComplierCache& record);
 
 }  // namespace velmora

@@ -65,13 +65,21 @@ public:
     CMusicWav& operator=(const CMusicWav&) = delete;
 
     // The lists the end-of-entry notice goes to (music mode / program mode).
+    // Set on the owner thread, at any time; used by ProcessPending on it.
     void SetLists(CMusicList* music, CProgramList* programs);
-    // Where the question before saving a modified show goes.
+    // Where the question before saving a modified show goes. Set on the
+    // owner thread, at any time; asked on the owner thread (StartEntry).
     void SetPrompter(Prompter& prompter) { prompter_ = &prompter; }
-    // Called with the analysis progress while an entry's music is analysed.
+    // Called on the owner thread, inside StartEntry, with the analysis
+    // progress while an entry's music is analysed. Set on the owner thread
+    // while no entry is being started.
     void SetAnalysisProgress(Progress progress) { progress_ = std::move(progress); }
-    // Called (from the engine thread) when an end-of-entry notice was queued,
-    // so an event-driven owner can schedule ProcessPending at once.
+    // Called on the engine thread, inside its tick before it takes the
+    // output lock, when an end-of-entry notice was queued, so an
+    // event-driven owner can schedule ProcessPending at once: it must only
+    // schedule (post an event), never wait or take a lock. Set on the owner
+    // thread before the engine starts (CArbitrageThread::Start), never while
+    // it runs.
     void SetWakeOwner(std::function<void()> wake) { wakeOwner_ = std::move(wake); }
 
     // Starts a music (programMode 0) or program-control (1) entry. False,

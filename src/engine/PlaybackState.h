@@ -35,9 +35,12 @@ struct PlaybackState {
     }
 
     // The end-of-entry hand-over (message 10025, wParam 1) to the list that
-    // started the entry. The engine calls it from its own thread, before it
-    // takes the output lock; the owner must hand it to its own thread
+    // started the entry. Called on the engine thread, inside its tick before
+    // it takes the output lock; the owner must hand it to its own thread
     // (queue it) or handle it without taking a lock the engine may hold.
+    // Set on the owner thread before the engine follows this state
+    // (CArbitrageThread::SetMusic, Start), never while it runs: the engine
+    // reads it without a lock. CMusicWav sets it in its constructor.
     std::function<void(int direction)> onEndOfEntry;
 
 private:

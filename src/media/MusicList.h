@@ -39,6 +39,7 @@ public:
     // seeded from the system.
     explicit CMusicList(EntryStarter* starter = nullptr, std::function<int()> random = nullptr);
 
+    // Set on the owner thread, at any time; called on it (DoubleClick, OnEndOfEntry).
     void SetStarter(EntryStarter* starter) { starter_ = starter; }
 
     // Chooses the next piece by the play-mode flags and starts it (the

@@ -52,6 +52,7 @@ public:
     // Program folder).
     explicit CProgramList(std::filesystem::path programDir, EntryStarter* starter = nullptr);
 
+    // Set on the owner thread, at any time; called on it (DoubleClick, OnEndOfEntry).
     void SetStarter(EntryStarter* starter) { starter_ = starter; }
 
     // +1 / -1 wrap around the list; 0 restarts the current entry.

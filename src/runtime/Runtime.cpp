@@ -23,7 +23,9 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
         CArbitrageThread::Published{g_nEngineElapsed, g_dPlayheadUnits});
     g_ArbitrageThread = m_pArbitrageThread.get();
     defaultPrompter_ = std::make_unique<RecordingPrompter>(false);
-    g_pMusicWav = std::make_unique<CMusicWav>(*this, *defaultPrompter_);
+    operatorMessages_ = std::make_unique<QueuedPrompter>(*defaultPrompter_);
+    caches.SetPrompter(operatorMessages_.get());
+    g_pMusicWav = std::make_unique<CMusicWav>(*this, *operatorMessages_);
     g_pMusicList = std::make_unique<CMusicList>(g_pMusicWav.get());
     g_pProgramList = std::make_unique<CProgramList>(workspace_.AssetDir("Program"), g_pMusicWav.get());
     g_pMusicWav->SetLists(g_pMusicList.get(), g_pProgramList.get());
@@ -47,7 +49,7 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
 }
 
 void Runtime::SetPrompter(Prompter& prompter) {
-    g_pMusicWav->SetPrompter(prompter);
+    operatorMessages_->SetTarget(prompter);
 }
 
 bool Runtime::StartPlayback() {

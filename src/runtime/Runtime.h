@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/Config.h"
+#include "app/QueuedPrompter.h"
 #include "app/Thread.h"
 #include "app/Workspace.h"
 #include "comm/ChannelImage.h"
@@ -90,7 +91,8 @@ public:
     OutputImage output;
 
     // The asset caches (motor, frame, colour, 512 table, program); their
-    // messages go to the prompter set with caches.SetPrompter.
+    // messages go to operatorMessages() (or to a prompter set with
+    // caches.SetPrompter).
     AssetCaches caches;
     // What the engine reads of them: the prepared assets of the open show
     // (and the scene's system light). Replaced as a whole under g_csOutput;
@@ -153,9 +155,18 @@ public:
     std::unique_ptr<CMusicList> g_pMusicList;
     std::unique_ptr<CProgramList> g_pProgramList;
 
-    // Where the playback object's questions go (saving a modified show); by
-    // default every question is answered No.
+    // Thread contract: owner thread (the one that built the runtime), while
+    // no worker raises messages. Where the operator's messages and questions
+    // go: the caches' messages, the playback object's question before saving
+    // a modified show, and whatever a worker is given operatorMessages() for.
+    // By default every question is answered No.
     void SetPrompter(Prompter& prompter);
+    // The queue in front of that prompter: any thread may tell through it;
+    // messages raised off the owner thread wait for DeliverOperatorMessages.
+    QueuedPrompter& operatorMessages() { return *operatorMessages_; }
+    // Thread contract: owner thread, from its event loop. Tells the queued
+    // messages; how many.
+    std::size_t DeliverOperatorMessages() { return operatorMessages_->Drain(); }
 
     // Whether Shutdown writes the two playlists back to spring.ini (the
     // program's own exit does). A tool that only inspects a workspace turns
@@ -187,6 +198,7 @@ private:
     std::unique_ptr<CArbitrageThread> m_pArbitrageThread;
     std::unique_ptr<SceneDocument> sceneDocument_;
     std::unique_ptr<Prompter> defaultPrompter_;
+    std::unique_ptr<QueuedPrompter> operatorMessages_;
     std::unique_ptr<CPacer> m_pPacer;
     bool listsLoaded_ = false;
     bool savesListsAtShutdown_ = true;

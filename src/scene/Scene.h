@@ -2,8 +2,14 @@
 // The installation: scene-wide settings, springs and groups in file order, and
 // the table of 100 channels.
 //
-// Thread contract: edited by the UI thread only; the engine and the senders
-// read it while they run (the channel table under the output lock).
+// Thread contract: one owner thread (the UI's, or the CLI main thread) edits
+// the scene: settings, lists, IDs and the channel table. While the engine
+// or the senders run, every such edit (and the replacement of the whole
+// scene) happens under the output lock, and those threads read the scene
+// only under it; the owner may read without it, being the only writer.
+// The springs' and groups' run-time fields have their own writers (see
+// Spring.h and SpringGroup.h): the engine's outputs are written only by the
+// engine inside its tick, the hand requests only through HandRequest.
 
 #include <cstdint>
 #include <string>

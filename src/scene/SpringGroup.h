@@ -1,11 +1,20 @@
 #pragma once
 // A named set of springs that timeline layers and hand panels address.
+//
+// Thread contract, one writer per field: the stored fields belong to the
+// owner thread (UI or CLI main), which edits them under the output lock
+// while the engine runs. m_nManualState is the hand panel's request, set on
+// the owner thread without the lock and read by the engine once per tick.
+// m_nAppliedState is the engine's output, written inside its tick under
+// the output lock; the panels read it under that lock (or from the
+// engine's published snapshot) and never write it.
 
 #include <array>
 #include <cstdint>
 #include <string>
 
 #include "scene/Colour.h"
+#include "scene/HandRequest.h"
 
 namespace velmora {
 
@@ -14,8 +23,8 @@ struct CSpringGroup {
     static constexpr std::size_t kEditableChildren = 450;  // what the editors allow
     static constexpr std::size_t kNameBuffer = 256;
 
-    std::int32_t m_nManualState = -1;
-    std::int32_t m_nAppliedState = 0;
+    HandRequest<std::int32_t> m_nManualState = -1;  // 1 on, 0 off by hand; -1 no request
+    std::int32_t m_nAppliedState = 0;               // engine output: driven by hand last tick
     COLORREF color = 65280;
     std::int32_t ID = -1;
     std::int32_t childCount = 0;

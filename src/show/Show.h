@@ -3,8 +3,12 @@
 // of time blocks in file order, with the scale at which block positions are
 // held (ms per timeline unit; files always hold scale 50).
 //
-// Thread contract: edited by the UI thread; the engine reads it under the
-// output lock, which every structural edit and every save also holds.
+// Thread contract: one owner thread (the UI's, or the CLI main thread) edits
+// the open show; while the engine runs, every edit of what it reads (layers,
+// blocks, the scale, the multiplier) and every replacement of the show
+// happens under the output lock, and the engine reads the show only under
+// it. The assets its blocks name are prepared from it on the owner thread
+// and published with it (engine/ShowAssets.h). A save also holds the lock.
 
 #include <cstdint>
 #include <vector>

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "app/Prompter.h"
 #include "app/ScopedLogPath.h"
 #include "engine/EngineFiles.h"
@@ -66,6 +70,49 @@ TEST(RuntimeCompile, RecompilingLooksForAProgramThatWasMissing) {
     runtime.CompileShow();
     EXPECT_EQ(runtime.scene.FindSpring(7)->m_stepsB.size(), 2u);
     runtime.Shutdown();
+}
+
+// A 512 table the operator mends while the program runs is played after the
+// next compile; before, a failed table stayed failed until a restart.
+TEST(RuntimeCompile, AMendedMovingHeadTablePlaysAfterTheNextCompile) {
+    ScratchDir dir;
+    const testing::ScopedLogPath log(dir.path() / "no-log-here.log");
+    dir.Write("spring.ini", "[main]\ncount=0\n");
+    dir.Write("512Light/t.csv", "header\n");
+    dir.Write("Music/a.mp3.tlf",
+              "[TimeLine]\nLayerCount=1\nly0_type=2\nTimeBlockCount=1\nTB0_start=0\nTB0_end=100\n"
+              "TB0_sz512Light=t.csv\n");
+    Runtime runtime{Workspace(dir.path())};
+    RecordingPrompter prompter;
+    runtime.SetPrompter(prompter);
+    ASSERT_TRUE(runtime.Startup());
+    ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/a.mp3.tlf"));
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"格式不满足要求"});  // told on this thread
+    ASSERT_TRUE(runtime.g_pShowAssets);
+    EXPECT_FALSE(runtime.g_pShowAssets->FindLight512Table("t.csv"));
+
+    dir.Write("512Light/t.csv", "n,100\n1;1,0x0102030405060708090A0B0C0D0E0F10\n");
+    runtime.CompileShow();
+    const Light512ComplierCache* table = runtime.g_pShowAssets->FindLight512Table("t.csv");
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->ColumnCount(), 1u);
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    runtime.Shutdown();
+}
+
+// A message raised on a worker reaches the operator on the owner thread,
+// when the owner's loop delivers the queue.
+TEST(RuntimeCompile, WorkerMessagesReachTheOperatorOnTheOwnersDelivery) {
+    ScratchDir dir;
+    dir.Write("512Light/t.csv", "header\n");
+    Runtime runtime{Workspace(dir.path())};
+    RecordingPrompter prompter;
+    runtime.SetPrompter(prompter);
+    std::thread worker([&] { runtime.caches.FindLight512Table("t.csv"); });
+    worker.join();
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(runtime.DeliverOperatorMessages(), 1u);
+    EXPECT_EQ(prompter.messages, std::vector<std::string>{"格式不满足要求"});
 }
 
 }  // namespace

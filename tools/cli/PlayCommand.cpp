@@ -337,6 +337,7 @@ int RunPlay(const Context& context) {
             const auto now = std::chrono::steady_clock::now();
             if (options.seconds && now - begin >= std::chrono::duration<double>(*options.seconds)) break;
             wav.Tick();
+            runtime.DeliverOperatorMessages();
             if (now >= nextStatus) {
                 const std::string line = StatusLine(runtime, snapshot);
                 if (terminal) {
