@@ -46,6 +46,11 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
         std::lock_guard lock(g_csOutput);
         m_pArbitrageThread->snapshots().Reserve(scene.springs.size(), scene.groups.size());
     });
+    // The system light's colour file is a scene setting: a scene loaded or
+    // edited may name another one, which the engine finds prepared.
+    sceneDocument_->AddListener([this](const Change& change) {
+        if ((change.what & Change::kSettings) != 0) RefreshShowAssets();
+    });
 }
 
 void Runtime::SetPrompter(Prompter& prompter) {
@@ -132,10 +137,7 @@ void Runtime::SaveLists() {
 }
 
 bool Runtime::LoadSceneFile(std::string* error) {
-    const bool ok = sceneDocument_->Load(g_strSpringIni, error);
-    // The system light's colour file may have changed with the scene.
-    RefreshShowAssets();
-    return ok;
+    return sceneDocument_->Load(g_strSpringIni, error);  // its change prepares the assets again
 }
 
 bool Runtime::SaveSceneFile(std::string* error) {

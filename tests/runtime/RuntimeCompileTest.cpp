@@ -100,6 +100,29 @@ TEST(RuntimeCompile, AMendedMovingHeadTablePlaysAfterTheNextCompile) {
     runtime.Shutdown();
 }
 
+// The system light's colour file is a scene setting: loading the scene or
+// editing the setting prepares the file the engine then reads.
+TEST(RuntimeCompile, TheSystemLightFileFollowsTheScene) {
+    ScratchDir dir;
+    dir.Write("spring.ini", "[main]\ncount=0\nstrLight=a.color\n");
+    dir.Write("Color/a.color", "[Main]\nNum=1\ncolor1=255\n");
+    dir.Write("Color/b.color", "[Main]\nNum=2\n");
+    Runtime runtime{Workspace(dir.path())};
+    ASSERT_TRUE(runtime.Startup());
+    ASSERT_EQ(runtime.scene.settings.g_strLight, "a.color");
+    const LightComplierCache* a = runtime.g_pShowAssets->FindColourSequence("a.color");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->m_listColours.size(), 1u);
+
+    SystemSheet sheet = SystemSheetOf(runtime.scene.settings);
+    sheet.light = "b.color";
+    ASSERT_TRUE(runtime.sceneDocument().EditSystemSettings(sheet));
+    const LightComplierCache* b = runtime.g_pShowAssets->FindColourSequence("b.color");
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->m_listColours.size(), 2u);
+    runtime.Shutdown();
+}
+
 // A message raised on a worker reaches the operator on the owner thread,
 // when the owner's loop delivers the queue.
 TEST(RuntimeCompile, WorkerMessagesReachTheOperatorOnTheOwnersDelivery) {
