@@ -9,6 +9,7 @@
 #include "engine/LevelOutput.h"
 #include "engine/ManualMotorTick.h"
 #include "engine/ShowAssets.h"
+#include "engine/TickLog.h"
 #include "engine/MusicLevel.h"
 #include "engine/TakeOrder.h"
 #include "engine/Truncate.h"
@@ -103,7 +104,9 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
         if (playback.onEndOfEntry) playback.onEndOfEntry(1);
     }
 
-    std::lock_guard lock(world.outputLock);
+    // Log lines wait here until the lock is released (no file I/O under it).
+    TickLog tickLog;
+    std::unique_lock lock(world.outputLock);
     // The show's own scale, the only one: it changes together with the
     // blocks it converts, under this lock, so a zoom or a save in between
     // can never shift every block.
@@ -123,6 +126,7 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
         .startMs = inputs.startMs,
         .systemInterval = world.scene.settings.g_nSystemInterval,
         .logEnabled = inputs.logEnabled,
+        .log = &tickLog,
         .g_nEngineElapsed = inputs.g_nEngineElapsed,
     };
 
@@ -137,6 +141,8 @@ EngineTickResult EngineTick(EngineWorld& world, PlaybackState& playback, const E
     }
     result.g_nEngineElapsed = ctx.g_nEngineElapsed;
     if (inputs.capture != nullptr) inputs.capture->Capture(world.scene, position, result.level);
+    lock.unlock();
+    tickLog.Flush();
     return result;
 }
 

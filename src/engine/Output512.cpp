@@ -8,6 +8,7 @@
 
 #include "app/Log.h"
 #include "engine/ActionEvaluation.h"
+#include "engine/TickLog.h"
 
 namespace velmora {
 namespace {
@@ -67,24 +68,34 @@ std::size_t ColumnAt(const Light512ComplierCache& table, std::int32_t t) {
 
 }  // namespace
 
+// The tick's log lines go to its TickLog, written once the lock is released.
+#define VELMORA_TICK_LOG(ctx, ...)                   \
+    do {                                             \
+        if ((ctx).log != nullptr) {                  \
+            (ctx).log->Add(__VA_ARGS__);             \
+        } else {                                     \
+            LogMessage(__VA_ARGS__);                 \
+        }                                            \
+    } while (false)
+
 void Output512(TickContext& ctx, std::int32_t t, const Light512ComplierCache& table) {
     const bool log = ctx.logEnabled;
-    if (log) LogMessage("21");
+    if (log) VELMORA_TICK_LOG(ctx, "21");
     if (table.ColumnCount() == 0) return;
     const std::size_t column = ColumnAt(table, t);
     const std::size_t rows = std::min(table.m_listRowNames.size(), table.m_ppRowData.size());
     for (std::size_t row = 0; row < rows; ++row) {
         const std::string& name = table.m_listRowNames[row];
         if (log) {
-            LogMessage("pos=%d", static_cast<int>(column));
-            LogMessage("before split");
-            LogMessage("%s", name.c_str());
+            VELMORA_TICK_LOG(ctx, "pos=%d", static_cast<int>(column));
+            VELMORA_TICK_LOG(ctx, "before split");
+            VELMORA_TICK_LOG(ctx, "%s", name.c_str());
         }
         const FixtureName target = ParseFixtureName(name);
         if (target.channel < 0) continue;
         if (log) {
-            LogMessage("AfterSplit");
-            LogMessage("%d", target.fixture);
+            VELMORA_TICK_LOG(ctx, "AfterSplit");
+            VELMORA_TICK_LOG(ctx, "%d", target.fixture);
         }
         const auto& cells = table.m_ppRowData[row];
         if (column < cells.size()) {
@@ -92,7 +103,7 @@ void Output512(TickContext& ctx, std::int32_t t, const Light512ComplierCache& ta
             const auto offset = static_cast<std::size_t>(target.fixture - 1) * cells[column].size();
             std::memcpy(buffer.data() + offset, cells[column].data(), cells[column].size());
         }
-        if (log) LogMessage("23");
+        if (log) VELMORA_TICK_LOG(ctx, "23");
     }
 }
 

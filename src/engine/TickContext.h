@@ -16,6 +16,7 @@ namespace velmora {
 
 class Scene;
 class ShowAssets;
+class TickLog;
 
 struct TickContext {
     OutputTarget out;            // channel table and image
@@ -31,6 +32,9 @@ struct TickContext {
     std::uint32_t startMs = 0;   // m_nStartMs of the engine
     std::int32_t systemInterval = 2000;  // SystemInterval, ms per system colour
     bool logEnabled = false;     // the log file existed at the start of the tick
+    // Where the tick's log lines wait until the output lock is released;
+    // null: written at once (a direct call outside a tick).
+    TickLog* log = nullptr;
 
     // Published: ms since startMs, refreshed whenever a system colour is computed.
     std::int32_t g_nEngineElapsed = 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "EngineWorldFixture.h"
 #include "app/Log.h"
 #include "engine/ActionEvaluation.h"
+#include "engine/TickLog.h"
 
 namespace velmora {
 namespace {
@@ -127,6 +129,31 @@ TEST_F(Output512Test, LogsEachRowOnlyWhileTheLogIsEnabled) {
                                                "2",   "23",    "pos=1",        "before split", "bad"};
     EXPECT_EQ(LogTexts(log), expected);
     EXPECT_EQ(Byte(5, 16), 0x11);
+}
+
+// Inside a tick the lines wait until the output lock is released, in their
+// order, and a table of many rows cannot make a tick's log unbounded.
+TEST_F(Output512Test, ATicksLinesAreWrittenAfterItInOrderAndBounded) {
+    std::string table = "n,100\n";
+    for (int row = 1; row <= 50; ++row) table += "5;" + std::to_string(row % 32 + 1) + "\n";
+    dir_.Write("512Light/many.csv", table);
+    AddBlock(AddLayer(kLayerProgram, -1), 1000.0f, 3000.0f).sz512Light = "many.csv";
+    const std::filesystem::path log = dir_.Write("FountainLog.log", "");
+    const std::filesystem::path previous = GetLogPath();
+    SetLogPath(log);
+    EngineTickInputs inputs;
+    inputs.logEnabled = true;
+    TickAt(1200.0, inputs);
+    SetLogPath(previous);
+
+    std::vector<std::string> texts = LogTexts(log);
+    const auto first = std::find(texts.begin(), texts.end(), "21");
+    ASSERT_NE(first, texts.end());
+    texts.erase(texts.begin(), first);  // the preparation's own lines come first
+    ASSERT_EQ(texts.size(), TickLog::kLines + 1);
+    EXPECT_EQ(texts[1], "pos=0");
+    EXPECT_EQ(texts[3], "5;2");
+    EXPECT_EQ(texts.back(), "engine tick: " + std::to_string(1 + 50 * 6 - TickLog::kLines) + " log lines dropped");
 }
 
 TEST(LogEnabledTest, FollowsTheExistenceOfTheLogFile) {
