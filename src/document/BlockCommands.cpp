@@ -193,7 +193,7 @@ BlockPropertiesCommand::BlockPropertiesCommand(ShowDocument& doc, std::size_t in
 Change BlockPropertiesCommand::Put(const TimeBlock& value) {
     TimeBlock& block = doc_.show().blocks[index_];
     Change change;
-    change.what = Change::kBlocks;
+    change.what = Change::kBlocks | Change::kAssets;
     doc_.AddBlockSprings(block, change.springs);
     doc_.AddBlockSprings(value, change.springs);
 

@@ -29,6 +29,7 @@ struct Change {
         kSettings = 1u << 9,   // scene-wide settings
         kSelection = 1u << 10, // the document's selection
         kTracks = 1u << 11,    // motor tracks rebuilt on request, nothing else changed
+        kAssets = 1u << 12,    // the asset files a block names (its properties)
         kAll = 0xFFFFFFFFu,
     };
 

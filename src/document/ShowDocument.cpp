@@ -60,10 +60,15 @@ bool ShowDocument::Load(const std::filesystem::path& path, std::string* error,
     caches_.ForgetFailedLookups();
     std::vector<SpringTracks> tracks;
     BuildTracks(scene_, loaded, caches_, tracks);
+    // Its assets go in in the same instant, or the first ticks of the new
+    // show would find only the old show's files.
+    std::shared_ptr<const ShowAssets> assets;
+    if (assetSlot_) assets = PrepareShowAssets(scene_, loaded, caches_);
     {
         std::lock_guard lock(outputLock_);
         show_ = std::move(loaded);
         SwapTracksIn(scene_, tracks);
+        if (assetSlot_) assetSlot_->swap(assets);
         if (alsoUnderLock) alsoUnderLock();
     }
     selection_.Clear();
@@ -71,7 +76,9 @@ bool ShowDocument::Load(const std::filesystem::path& path, std::string* error,
     m_nArmedRow = -1;
     ResetHistory();
     show_.m_bModified = false;
+    loading_ = true;
     Changed(Change::Of(Change::kAll));
+    loading_ = false;
     return ok;  // the previous tracks are freed here, outside the lock
 }
 
@@ -116,6 +123,14 @@ void ShowDocument::AfterChange(const Change& change) {
     } else if (!change.springs.empty()) {
         CompileSprings(scene_, show_, caches_, outputLock_, change.springs);
     }
+    // Moves and resizes name no new file; blocks added or removed, layers
+    // rebound and edited properties may. A load has prepared its own.
+    constexpr std::uint32_t kNamesFiles = Change::kBlockList | Change::kLayers | Change::kAssets | Change::kTracks;
+    if (assetSlot_ && !loading_ && (change.what & kNamesFiles) != 0) {
+        std::shared_ptr<const ShowAssets> assets = PrepareShowAssets(scene_, show_, caches_);
+        std::lock_guard lock(outputLock_);
+        assetSlot_->swap(assets);
+    }  // the previous map is let go here, outside the lock
 }
 
 void ShowDocument::ModifiedChanged(bool modified) { show_.m_bModified = modified; }

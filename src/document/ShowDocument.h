@@ -21,6 +21,7 @@
 
 #include "document/BlockSelection.h"
 #include "document/Document.h"
+#include "engine/ShowAssets.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
 
@@ -48,6 +49,13 @@ public:
     Scene& scene() { return scene_; }
     const Scene& scene() const { return scene_; }
     AssetCaches& caches() { return caches_; }
+
+    // Where the engine finds the show's prepared assets (the runtime's
+    // g_pShowAssets, replaced only under the output lock). With a slot, a
+    // load swaps show and assets in together, and every edit that changes
+    // which files the show names prepares them again; without one (tests,
+    // tools that never tick) assets are left to the caller.
+    void SetAssetSlot(std::shared_ptr<const ShowAssets>* slot) { assetSlot_ = slot; }
     std::mutex& outputLock() { return outputLock_; }
 
     // --- File -------------------------------------------------------------
@@ -176,6 +184,8 @@ private:
     Scene& scene_;
     AssetCaches& caches_;
     std::mutex& outputLock_;
+    std::shared_ptr<const ShowAssets>* assetSlot_ = nullptr;
+    bool loading_ = false;
 
     BlockSelection selection_;
     std::vector<TimeBlock> clipboard_;

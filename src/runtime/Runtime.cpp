@@ -30,11 +30,9 @@ Runtime::Runtime(Workspace workspace) : caches(workspace), workspace_(std::move(
     g_pProgramList = std::make_unique<CProgramList>(workspace_.AssetDir("Program"), g_pMusicWav.get());
     g_pMusicWav->SetLists(g_pMusicList.get(), g_pProgramList.get());
     m_pArbitrageThread->SetMusic(&g_pMusicWav->state());
-    // What the engine reads of the caches is prepared again whenever the
-    // show's blocks or layers change (a load, an edit of a block's assets).
-    showDocument_->AddListener([this](const Change& change) {
-        if ((change.what & (Change::kBlocks | Change::kBlockList | Change::kLayers)) != 0) RefreshShowAssets();
-    });
+    // The show document prepares what the engine reads of the caches when a
+    // show is loaded (swapped in with it) or an edit names other files.
+    showDocument_->SetAssetSlot(&g_pShowAssets);
     sceneDocument_ = std::make_unique<SceneDocument>(scene, show, caches, output, g_csOutput);
     sceneDocument_->SetReconnectHook([this](int channel) {
         if (channel >= 1 && channel <= kChannelCount)
@@ -154,10 +152,9 @@ bool Runtime::LoadShowFile(const std::filesystem::path& path, std::string* error
 
 void Runtime::CompileShow() {
     // "更新电机动作": programs that were missing a moment ago are looked for
-    // again at once, and the views hear that the tracks changed.
+    // again at once, the other assets too (a mended 512 table or colour file
+    // is read now), and the views hear that the tracks changed.
     showDocument_->UpdateMotorActions();
-    // The other assets too: a mended 512 table or colour file is read now.
-    RefreshShowAssets();
 }
 
 void Runtime::PublishShowAssets(std::shared_ptr<const ShowAssets> assets) {

@@ -243,5 +243,32 @@ TEST_F(ShowDocumentTest, NewPropertiesReadTheEditedMotorFileForEveryBlockThatRun
     EXPECT_FLOAT_EQ(Z(2)[0].m_fTime, 0.0f);
 }
 
+// With an asset slot the engine's prepared files follow the show: a load
+// swaps them in under the same hold of the lock as the show itself, a
+// property edit naming another file prepares them again, a move does not.
+TEST_F(ShowDocumentTest, PreparedAssetsGoInWithTheShowAndFollowEditsThatNameFiles) {
+    std::shared_ptr<const ShowAssets> slot;
+    doc_.SetAssetSlot(&slot);
+    dir_.Write("motor/other.motor", "[Main]\nNum=1\nInterval=500\n[MOB0]\nAct=1\np0=1000\np1=2000\np2=0\n");
+    dir_.Write("Music/a.tlf", "[TimeLine]\nTimeBlockCount=1\nTB0_cannel=3\nTB0_start=0\nTB0_end=100\n"
+                              "TB0_nSpecicalType=1\nTB0_szMotor=turn.motor\n");
+    bool seenWithShow = false;
+    ASSERT_TRUE(doc_.Load(dir_.path() / "Music/a.tlf", nullptr, [&] {
+        seenWithShow = slot && slot->FindMotorProgram("turn.motor") != nullptr;
+    }));
+    EXPECT_TRUE(seenWithShow);
+
+    const ShowAssets* prepared = slot.get();
+    doc_.SetSelection(std::vector<std::size_t>{0});
+    ASSERT_TRUE(doc_.Nudge(1));
+    EXPECT_EQ(slot.get(), prepared) << "a move names no new file";
+
+    TimeBlock edited = show_.blocks[0];
+    edited.szMotor = "other.motor";
+    ASSERT_TRUE(doc_.SetBlockProperties(0, edited));
+    ASSERT_NE(slot.get(), prepared);
+    EXPECT_NE(slot->FindMotorProgram("other.motor"), nullptr);
+}
+
 }  // namespace
 }  // namespace velmora::testing
