@@ -8,6 +8,7 @@
 #include "app/Prompter.h"
 #include "document/BlockCommands.h"
 #include "document/LayerCommands.h"
+#include "document/MusicMultiplierCommand.h"
 #include "engine/AssetCaches.h"
 #include "engine/ShowCompiler.h"
 #include "engine/Truncate.h"
@@ -351,6 +352,10 @@ bool ShowDocument::ToggleProgramGrid(std::int32_t row, float x, std::int32_t uni
 bool ShowDocument::SetBlockProperties(std::size_t index, const TimeBlock& edited) {
     if (index >= show_.blocks.size()) return false;
     return Execute(std::make_unique<BlockPropertiesCommand>(*this, index, edited));
+}
+
+bool ShowDocument::SetMusicMultiplier(std::string_view text) {
+    return Execute(std::make_unique<MusicMultiplierCommand>(*this, text));
 }
 
 // --- Layers ------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/BlockSelection.h"
@@ -140,6 +141,9 @@ public:
     // The property dialog's OK: the block takes the dialog's fields and its
     // assets are prepared again (motor programs or frame animation re-read).
     bool SetBlockProperties(std::size_t index, const TimeBlock& edited);
+
+    // The system sheet's "音乐倍乘" row (text taken only within 1..20).
+    bool SetMusicMultiplier(std::string_view text);
 
     // --- Layer column ------------------------------------------------------
     // False (nothing done) for a row outside the layer list or a group that

@@ -270,5 +270,20 @@ TEST_F(ShowDocumentTest, PreparedAssetsGoInWithTheShowAndFollowEditsThatNameFile
     EXPECT_NE(slot->FindMotorProgram("other.motor"), nullptr);
 }
 
+TEST_F(ShowDocumentTest, TheMusicMultiplierRowTakesOnlyValuesItAcceptsAndUndoes) {
+    ASSERT_FLOAT_EQ(show_.g_fMusicMultiplier, 2.0f);
+    EXPECT_FALSE(doc_.SetMusicMultiplier("25"));   // beyond 1..20
+    EXPECT_FALSE(doc_.SetMusicMultiplier("1e1"));  // not the row's characters
+    EXPECT_FALSE(doc_.SetMusicMultiplier("2.000000"));  // nothing changes
+    EXPECT_FALSE(doc_.IsModified());
+    ASSERT_TRUE(doc_.SetMusicMultiplier("3.5"));
+    EXPECT_FLOAT_EQ(show_.g_fMusicMultiplier, 3.5f);
+    EXPECT_TRUE(show_.m_bModified);
+    EXPECT_EQ(doc_.UndoText(), "音乐倍乘");
+    ASSERT_TRUE(doc_.Undo());
+    EXPECT_FLOAT_EQ(show_.g_fMusicMultiplier, 2.0f);
+    EXPECT_FALSE(doc_.IsModified());
+}
+
 }  // namespace
 }  // namespace velmora::testing
