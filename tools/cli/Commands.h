@@ -30,5 +30,7 @@ int RunAnalyse(const Context& context);
 int RunPlay(const Context& context);
 int RunRender(const Context& context);
 int RunEdit(const Context& context);
+// Exit 0 without errors, 1 with errors, 2 for a usage error.
+int RunCheck(const Context& context);
 
 }  // namespace velmora::cli

@@ -90,5 +90,6 @@ int main(int argc, char** argv) {
     if (command == "play") return velmora::cli::RunPlay(context);
     if (command == "render") return velmora::cli::RunRender(context);
     if (command == "edit") return velmora::cli::RunEdit(context);
+    if (command == "check") return velmora::cli::RunCheck(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
 }
