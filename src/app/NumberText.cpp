@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 
 namespace velmora {
 namespace {
@@ -21,16 +20,12 @@ bool SkipBlanksAndSign(std::string_view text, std::size_t& i) {
 std::int32_t TextToInt(std::string_view text) {
     std::size_t i = 0;
     const bool negative = SkipBlanksAndSign(text, i);
-    // Stop growing one past the 32-bit range so any number of digits is safe
-    // and "-2147483648" still reaches the lowest value.
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > kLimit) magnitude = kLimit;
-    }
-    if (negative) return static_cast<std::int32_t>(-magnitude);
-    return static_cast<std::int32_t>(std::min(magnitude, kLimit - 1));
+    // Unsigned arithmetic wraps where signed would overflow.
+    std::uint32_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
+    if (negative) value = 0u - value;
+    return static_cast<std::int32_t>(value);
 }
 
 float TextToFloat(std::string_view text, float fallback) {

@@ -8,8 +8,13 @@
 
 namespace velmora {
 
-// atoi: leading blanks, an optional sign, decimal digits up to the first
-// non-digit; no digits give 0. Values beyond the 32-bit range saturate.
+// The one leading-integer conversion of every file and address text, as the
+// Windows profile reader (GetPrivateProfileInt) converted INI integers:
+// leading blanks, an optional sign, decimal digits up to the first
+// non-digit; no digits give 0. Overflow rule: the value wraps modulo 2^32
+// ("4294967308" -> 12, "2147483648" -> -2147483648), so an installation
+// reads the same numbers here as it did on Windows. Callers bound what they
+// take from the result.
 std::int32_t TextToInt(std::string_view text);
 
 // strtof in the "C" locale: leading blanks, an optional sign, the longest

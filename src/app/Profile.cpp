@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/AtomicFile.h"
+#include "app/NumberText.h"
 
 namespace velmora {
 namespace {
@@ -444,7 +445,7 @@ std::int32_t Profile::GetInt(std::string_view section, std::string_view key, std
     const Line* line = FindLine(section, key);
     if (!line) return def;
     const std::string_view value = Unquote(ValueOf(*line));
-    return value.empty() ? def : ProfileToInt(value);
+    return value.empty() ? def : TextToInt(value);
 }
 
 bool Profile::HasKey(std::string_view section, std::string_view key) const {
@@ -587,21 +588,6 @@ bool Profile::SaveAs(const std::filesystem::path& path, std::string* error) {
     modified_ = false;
     loadFailed_ = false;
     return true;
-}
-
-std::int32_t ProfileToInt(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint32_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    if (negative) value = 0u - value;
-    return static_cast<std::int32_t>(value);
 }
 
 std::string FormatFloat(float value) {

@@ -65,9 +65,8 @@ public:
                           std::string_view def, std::size_t bufferSize = 0) const;
 
     // GetPrivateProfileInt: `def` when the key is absent or its value is empty;
-    // otherwise leading blanks skipped, an optional sign, then decimal digits up
-    // to the first non-digit ("12abc" -> 12, "abc" -> 0, " -7" -> -7), wrapping
-    // modulo 2^32 like the Windows conversion.
+    // otherwise TextToInt of the value ("12abc" -> 12, "abc" -> 0, " -7" -> -7,
+    // wrapping modulo 2^32 like the Windows conversion).
     std::int32_t GetInt(std::string_view section, std::string_view key, std::int32_t def) const;
 
     bool HasKey(std::string_view section, std::string_view key) const;
@@ -162,9 +161,6 @@ private:
     bool modified_ = false;
     bool loadFailed_ = false;  // the file at path_ exists but was not read: Save must not replace it
 };
-
-// Converts like the Windows profile integer reader (see Profile::GetInt).
-std::int32_t ProfileToInt(std::string_view text);
 
 // Formats a float the way C's "%f" does (six decimals).
 std::string FormatFloat(float value);

@@ -13,11 +13,7 @@ struct ParsedAddress {
     std::int32_t sub = -1;  // bit or slot, -1 for none
 };
 
-// Decimal value of the leading text the way atoi reads it: leading blanks, an
-// optional sign, then digits up to the first non-digit. Text without digits
-// gives 0; values beyond 32 bits wrap modulo 2^32 as on the controllers' host.
-std::int32_t LeadingDecimal(std::string_view text);
-
+// R and B are read with TextToInt (app/NumberText.h).
 // B is a bit number 0..15.
 ParsedAddress ParseSwitchAddress(std::string_view text);
 // B is a fixture slot 1..170 (one DMX universe of RGB fixtures).

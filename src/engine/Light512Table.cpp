@@ -1,8 +1,7 @@
 #include "engine/Light512Table.h"
 
-#include <limits>
-
 #include "app/Log.h"
+#include "app/NumberText.h"
 #include "app/RegularFile.h"
 #include "app/TextEncoding.h"
 
@@ -23,26 +22,6 @@ void SplitFields(std::string_view line, std::vector<std::string_view>& fields) {
         fields.push_back(line.substr(begin, comma - begin));
         begin = comma + 1;
     }
-}
-
-// Decimal conversion as atoi reads it (blanks, sign, digits up to the first
-// other character), saturating instead of overflowing.
-std::int32_t DecimalValue(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > std::numeric_limits<std::int32_t>::max()) {
-            value = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
-            break;
-        }
-    }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(value);
 }
 
 int HexDigit(char c) {
@@ -110,7 +89,7 @@ Light512Status ParseLight512(std::string_view bytes, Light512ComplierCache& tabl
             if (fields.size() < 2) return Refuse(table, Light512Status::BadFormat);
             columns = fields.size() - 1;
             table.m_listColumnValues.reserve(columns);
-            for (std::size_t j = 1; j < fields.size(); ++j) table.m_listColumnValues.push_back(DecimalValue(fields[j]));
+            for (std::size_t j = 1; j < fields.size(); ++j) table.m_listColumnValues.push_back(TextToInt(fields[j]));
             continue;
         }
         if (fields.empty()) return Refuse(table, Light512Status::BadLine);

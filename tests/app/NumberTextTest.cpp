@@ -3,20 +3,49 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <string>
+#include <vector>
+
+#include "app/Profile.h"
+#include "comm/Address.h"
+#include "engine/Light512Table.h"
 
 namespace velmora {
 namespace {
 
-TEST(NumberText, IntegersReadLikeAtoiAndSaturate) {
+TEST(NumberText, IntegersReadTheLeadingDigitsAndWrapModulo2To32) {
     EXPECT_EQ(TextToInt(" \t-40ms"), -40);
     EXPECT_EQ(TextToInt("+7"), 7);
+    EXPECT_EQ(TextToInt("\n12;3"), 12);
     EXPECT_EQ(TextToInt("abc"), 0);
     EXPECT_EQ(TextToInt(""), 0);
     EXPECT_EQ(TextToInt("--5"), 0);
+    EXPECT_EQ(TextToInt("- 5"), 0);
+    EXPECT_EQ(TextToInt("2147483647"), std::numeric_limits<std::int32_t>::max());
     EXPECT_EQ(TextToInt("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(TextToInt("2147483648"), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(TextToInt("99999999999999999999999"), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(TextToInt("-99999999999999999999999"), std::numeric_limits<std::int32_t>::min());
+    // Past 32 bits the value wraps as the Windows profile reader's did.
+    EXPECT_EQ(TextToInt("2147483648"), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(TextToInt("4294967295"), -1);
+    EXPECT_EQ(TextToInt("4294967308"), 12);
+    EXPECT_EQ(TextToInt("-4294967297"), -1);
+    EXPECT_EQ(TextToInt("99999999999"), 1215752191);
+    // Any number of digits is safe.
+    EXPECT_EQ(TextToInt(std::string(10000, '9') + "x"), TextToInt(std::string(10000, '9')));
+}
+
+// Every reader of integers in files and addresses converts the same way, so
+// a value means the same in a scene key, a show key, an address and a table.
+TEST(NumberText, ProfileAddressAndTableReadersShareTheConversion) {
+    Profile profile;
+    ASSERT_TRUE(profile.LoadFromBytes("[s]\nbig=4294967308\nneg= -7x\n"));
+    EXPECT_EQ(profile.GetInt("s", "big", 0), TextToInt("4294967308"));
+    EXPECT_EQ(profile.GetInt("s", "neg", 0), -7);
+    EXPECT_EQ(ParseSwitchAddress("4294967308;2").reg, 12);
+    EXPECT_EQ(ParseSwitchAddress("4294967308;2").sub, 2);
+
+    Light512ComplierCache table;
+    ASSERT_EQ(ParseLight512("name,4294967308,-5,x\n", table), Light512Status::Ok);
+    EXPECT_EQ(table.m_listColumnValues, (std::vector<std::int32_t>{12, -5, 0}));
 }
 
 TEST(NumberText, FloatsReadLikeStrtofInTheCLocale) {

@@ -121,9 +121,6 @@ TEST(ProfileGetInt, ConvertsLeadingDigitsAndWraps) {
     EXPECT_EQ(p.GetInt("n", "l", 99), 0);
     EXPECT_EQ(p.GetInt("n", "m", 99), 0);
     EXPECT_EQ(p.GetInt("n", "missing", 99), 99);
-    EXPECT_EQ(ProfileToInt("  -7"), -7);
-    EXPECT_EQ(ProfileToInt("\t12"), 12);
-    EXPECT_EQ(ProfileToInt(""), 0);
 }
 
 TEST(ProfileSetString, ReplacesInPlaceAndKeepsEverythingElseByteForByte) {

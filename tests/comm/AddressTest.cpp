@@ -60,10 +60,9 @@ TEST(AddressTest, SubAddressIsReadAfterTheFirstSemicolon) {
 TEST(AddressTest, RunawayDigitsWrapInsteadOfOverflowing) {
     // 2^32 + 12 wraps to 12; the sub-address must not come out in range by
     // accident of an overflow either.
-    EXPECT_EQ(LeadingDecimal("4294967308"), 12);
-    EXPECT_EQ(LeadingDecimal("2147483648"), INT32_MIN);
-    EXPECT_EQ(LeadingDecimal("-2147483648"), INT32_MIN);
-    EXPECT_EQ(LeadingDecimal("8589934593"), 1);  // 2 * 2^32 + 1
+    EXPECT_EQ(ParseSwitchAddress("4294967308").reg, 12);
+    EXPECT_EQ(ParseSwitchAddress("2147483648;1").reg, INT32_MIN);
+    EXPECT_EQ(ParseLightAddress("8589934593").reg, 1);  // 2 * 2^32 + 1
     EXPECT_EQ(ParseLightAddress("1;4294967299").sub, 3);
     EXPECT_EQ(ParseSwitchAddress("1;2147483648").sub, -1);
 }
