@@ -10,10 +10,10 @@ namespace velmora {
 
 // Minutes after midnight from "H:M" or "H". The text is split at ':' (empty
 // parts kept, so ":30" is 0 h 30 min); two or more parts give H * 60 + M with
-// further parts ignored, one part gives H * 60. Each part converts like atoi:
-// leading blanks, a sign, digits up to the first non-digit, so non-numeric
-// text is 0. An empty value counts as one empty part and so gives 0.
-// Out-of-range numbers saturate instead of overflowing.
+// further parts ignored, one part gives H * 60. Each part converts with
+// TextToInt: leading blanks, a sign, digits up to the first non-digit, so
+// non-numeric text is 0. An empty value counts as one empty part and so gives
+// 0. A result beyond 32 bits saturates instead of overflowing.
 std::int32_t ParseNightTime(std::string_view text);
 
 struct NightWindow {

@@ -16,7 +16,7 @@ enum class BlockFieldKind {
     Time,     // float position, read as text, written "%0.2f"
     Float,    // float, read as text, written "%f"
     Int,      // integer key, written "%d"
-    IntText,  // integer read as text (atoi-like), written "%d"
+    IntText,  // integer read as text (TextToInt), written "%d"
     Text,     // text of at most 63 bytes
 };
 

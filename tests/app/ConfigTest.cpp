@@ -19,7 +19,7 @@ TEST(ConfigTest, NightTimeFromHoursAndMinutes) {
     EXPECT_EQ(ParseNightTime(":30"), 30);
 }
 
-TEST(ConfigTest, NightTimeConvertsLikeAtoiWithoutOverflowing) {
+TEST(ConfigTest, NightTimeConvertsLeadingDigitsWithoutOverflowing) {
     EXPECT_EQ(ParseNightTime(""), 0);
     EXPECT_EQ(ParseNightTime("abc"), 0);
     EXPECT_EQ(ParseNightTime(" 6: 15pm"), 375);

@@ -332,8 +332,9 @@ TEST_F(ShowFileTest, DamagedValuesGiveDefaultsNotCrashes) {
     EXPECT_EQ(show.layers.size(), 2u);
     ASSERT_EQ(show.blocks.size(), 2u);
     EXPECT_EQ(show.blocks[0].start, 0.0f);
-    EXPECT_EQ(show.blocks[0].nRiseUpTime, 2147483647);
-    EXPECT_EQ(show.blocks[0].nCutDownTime, -2147483647 - 1);
+    // Runaway digits wrap modulo 2^32, as every integer of the files does.
+    EXPECT_EQ(show.blocks[0].nRiseUpTime, 276447231);
+    EXPECT_EQ(show.blocks[0].nCutDownTime, -276447231);
     EXPECT_EQ(show.blocks[0].nSpecicalType, -1);  // an empty integer takes the default
     EXPECT_EQ(show.blocks[0].fFrameParam, 0.0f);  // an empty number text reads as 0
     EXPECT_EQ(show.blocks[0].szMotor, std::string(63, 'm'));
