@@ -11,20 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/WaitFor.h"
+
 namespace velmora {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-bool WaitUntil(const std::function<bool()>& condition) {
-    const auto deadline = Clock::now() + 5s;
-    while (!condition()) {
-        if (Clock::now() > deadline) return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
+bool WaitUntil(const std::function<bool()>& condition) { return testing::WaitFor(condition); }
 
 // A clock-paced body like the engine's: one pass, then suspend. The test holds
 // each pass open until it releases it, so it decides when the body is working

@@ -9,6 +9,7 @@
 
 #include "app/Log.h"
 #include "app/ScratchDir.h"
+#include "app/WaitFor.h"
 #include "comm/LoopbackDevice.h"
 #include "comm/Socket.h"
 
@@ -22,12 +23,7 @@ using testing::LoopbackDevice;
 
 template <typename Pred>
 bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 3000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return testing::WaitFor(pred, timeout, 2ms);
 }
 
 class SenderTest : public ::testing::Test {

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/WaitFor.h"
+
 extern char** environ;
 
 namespace velmora::testing {
@@ -59,13 +61,11 @@ public:
         if (pid_ <= 0) return status_;
         ::kill(pid_, SIGTERM);
         int status = 0;
-        for (int i = 0; i < 300; ++i) {
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-                return status_;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, std::chrono::seconds(3),
+                    std::chrono::milliseconds(10))) {
+            pid_ = -1;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+            return status_;
         }
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, &status, 0);

@@ -9,6 +9,7 @@
 
 #include "EngineWorldFixture.h"
 #include "engine/ArbitrageThread.h"
+#include "app/WaitFor.h"
 
 namespace velmora::testing {
 namespace {
@@ -18,13 +19,11 @@ protected:
     // Waits (bounded) until the engine has run `count` ticks, waking it
     // whenever it is suspended.
     bool RunUntil(CArbitrageThread& engine, std::uint64_t count) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (engine.ticks() < count) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
+        return WaitFor([&] {
+            if (engine.ticks() >= count) return true;
             if (engine.IsSuspended()) engine.Resume();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return true;
+            return false;
+        });
     }
 
     std::atomic<std::int32_t> handMode_{0};
@@ -40,10 +39,10 @@ TEST_F(ArbitrageThreadTest, RecordsTheLastTwoTicksNewestFirst) {
     ASSERT_TRUE(engine.Start());
     ASSERT_TRUE(RunUntil(engine, 1));
     // The position the next tick copies; set while the engine is suspended.
-    while (!engine.IsSuspended()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitFor([&] { return engine.IsSuspended(); }));
     playback_.m_dPlayPos.store(2000.25);
     ASSERT_TRUE(RunUntil(engine, 2));
-    while (!engine.IsSuspended()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(WaitFor([&] { return engine.IsSuspended(); }));
     playback_.m_dPlayPos.store(3000.0);
     ASSERT_TRUE(RunUntil(engine, 3));
     engine.Stop();

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "EngineWorldFixture.h"
+#include "app/WaitFor.h"
 #include "runtime/Runtime.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/PlaybackState.h"
@@ -220,23 +221,17 @@ TEST(EngineThreadTest, RuntimeEngineTicksOnEveryResumeAndFollowsItsClock) {
     runtime.engine().SetMusic(&playback);
     ASSERT_TRUE(runtime.engine().Start());
 
-    const auto waitFor = [&](std::uint64_t ticks) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (runtime.engine().ticks() < ticks && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return runtime.engine().ticks() >= ticks;
-    };
-    ASSERT_TRUE(waitFor(1));  // the first pass runs on start
+    // The first pass runs on start.
+    ASSERT_TRUE(testing::WaitFor([&] { return runtime.engine().ticks() >= 1; }));
     EXPECT_DOUBLE_EQ(runtime.engine().position(), 1500.0);
     EXPECT_DOUBLE_EQ(runtime.g_dPlayheadUnits.load(), 30.0);
 
     playback.m_dPlayPos.store(3000.0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (runtime.engine().ticks() < 3 && std::chrono::steady_clock::now() < deadline) {
+    ASSERT_TRUE(testing::WaitFor([&] {
+        if (runtime.engine().ticks() >= 3) return true;
         runtime.engine().Resume();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    ASSERT_GE(runtime.engine().ticks(), 3u);
+        return false;
+    }));
     EXPECT_DOUBLE_EQ(runtime.engine().position(), 3000.0);
     EXPECT_GE(playback.m_fTickPeriod.load(), 0.0f);
     runtime.engine().Stop();

@@ -10,6 +10,8 @@
 #include "app/Prompter.h"
 #include "runtime/Runtime.h"
 #include "app/ScratchDir.h"
+#include "app/SourceDir.h"
+#include "app/WaitFor.h"
 #include "engine/EngineTick.h"
 #include "engine/MusicWav.h"
 #include "media/MusicList.h"
@@ -255,7 +257,7 @@ TEST_F(MusicWavTest, ClockDifferencesWrapModulo2To32) {
 TEST(MusicWavPlayerTest, RealPlayerAndAnalysisFollowTheMusic) {
     setenv("VELMORA_AUDIO", "null", 1);
     ScratchDir dir;
-    const auto source = std::filesystem::path(__FILE__).parent_path().parent_path() / "media" / "fixtures" / "short.mp3";
+    const auto source = testing::SourceDir() / "tests" / "media" / "fixtures" / "short.mp3";
     std::filesystem::create_directories(dir.path() / "Music");
     std::filesystem::copy_file(source, dir.path() / "Music" / "short.mp3");
     Runtime runtime{Workspace(dir.path())};
@@ -270,12 +272,12 @@ TEST(MusicWavPlayerTest, RealPlayerAndAnalysisFollowTheMusic) {
     EXPECT_GT(wav.state().m_dLength.load(), 0.0);
     wav.Tick();
     EXPECT_EQ(wav.PlayerMode(), "playing");
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (wav.state().m_dPlayPos.load() < 150.0 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        wav.Tick();
-    }
-    EXPECT_GE(wav.state().m_dPlayPos.load(), 150.0);
+    EXPECT_TRUE(testing::WaitFor(
+        [&] {
+            wav.Tick();
+            return wav.state().m_dPlayPos.load() >= 150.0;
+        },
+        std::chrono::seconds(3), std::chrono::milliseconds(5)));
 }
 
 // The next entry's clock goes in with its show: while the new show's motor

@@ -9,6 +9,7 @@
 #include <sched.h>
 
 #include "engine/Pacer.h"
+#include "app/WaitFor.h"
 
 namespace velmora {
 namespace {
@@ -24,14 +25,7 @@ public:
     std::atomic<int> lastCpu{-1};
 
     // Waits until the body is back in its suspension (or 2 s passed).
-    bool WaitIdle() const {
-        const auto deadline = std::chrono::steady_clock::now() + 2s;
-        while (!IsSuspended()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(100us);
-        }
-        return true;
-    }
+    bool WaitIdle() const { return testing::WaitFor([this] { return IsSuspended(); }, 2s, 100us); }
 
 protected:
     void Run() override {
@@ -125,8 +119,7 @@ TEST(PacerTest, EngineRunsOnThePacersCpu) {
     if (pacer.cpu() < 0) GTEST_SKIP() << "only one CPU available";
     ASSERT_TRUE(engine.Start());  // started after the pacer chose: pinned at Start
     ASSERT_TRUE(pacer.Start());
-    const auto deadline = std::chrono::steady_clock::now() + 2s;
-    while (engine.passes < 3 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    testing::WaitFor([&] { return engine.passes >= 3; }, 2s, 5ms);
     pacer.Stop();
     EXPECT_GE(engine.passes, 3);
     EXPECT_EQ(engine.lastCpu, pacer.cpu());

@@ -6,6 +6,7 @@
 
 #include "Fixtures.h"
 #include "app/ScratchDir.h"
+#include "app/WaitFor.h"
 #include "media/MusicPlayer.h"
 
 namespace velmora {
@@ -16,12 +17,7 @@ using testing::Fixture;
 
 // Waits until the position has moved past `ms` (bounded).
 bool WaitForPosition(const MusicPlayer& player, double ms, std::chrono::milliseconds bound = 3s) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (player.Position() < ms) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return testing::WaitFor([&] { return player.Position() >= ms; }, bound, 2ms);
 }
 
 TEST(Mp3FrameIndex, LengthsFromTheStreamForCbrVbrAndMono) {
@@ -119,9 +115,7 @@ TEST(MusicPlayer, PauseFreezesSeekJumpsAndTheEndStops) {
 
     // Seek while playing: back to 500 and on.
     ASSERT_TRUE(player.Seek(500));
-    const auto jumpBound = std::chrono::steady_clock::now() + 2s;
-    while (player.Position() > 1000 && std::chrono::steady_clock::now() < jumpBound)
-        std::this_thread::sleep_for(2ms);
+    testing::WaitFor([&] { return player.Position() <= 1000; }, 2s, 2ms);
     EXPECT_EQ(player.Mode(), "playing");
     EXPECT_GE(player.Position(), 500);
     EXPECT_LT(player.Position(), 1000);
@@ -129,9 +123,7 @@ TEST(MusicPlayer, PauseFreezesSeekJumpsAndTheEndStops) {
 
     // Near the end: it plays out and stops at the length.
     ASSERT_TRUE(player.Seek(player.Length() - 150));
-    const auto deadline = std::chrono::steady_clock::now() + 2s;
-    while (player.Mode() == "playing" && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(5ms);
+    testing::WaitFor([&] { return player.Mode() != "playing"; }, 2s, 5ms);
     EXPECT_EQ(player.Mode(), "stopped");
     EXPECT_DOUBLE_EQ(player.Position(), player.Length());
     player.Play();  // nothing left to play
@@ -156,9 +148,7 @@ TEST(MusicPlayer, PlaysDamagedFilesToTheEnd) {
         ASSERT_TRUE(player.Open(Fixture(name))) << name;
         ASSERT_TRUE(player.Seek(std::max(0.0, player.Length() - 300)));
         player.Play();
-        const auto deadline = std::chrono::steady_clock::now() + 2s;
-        while (player.Mode() == "playing" && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
+        testing::WaitFor([&] { return player.Mode() != "playing"; }, 2s, 5ms);
         EXPECT_EQ(player.Mode(), "stopped") << name;
         EXPECT_DOUBLE_EQ(player.Position(), player.Length()) << name;
     }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Fixtures.h"
+#include "app/WaitFor.h"
 #include "media/AudioOutput.h"
 #include "media/MusicPlayer.h"
 
@@ -96,8 +97,7 @@ public:
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         int status = 0;
-        for (int i = 0; i < 50 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(50ms);
-        if (::waitpid(pid_, &status, WNOHANG) == 0) {
+        if (!testing::WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) != 0; }, 2500ms, 50ms)) {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, &status, 0);
         }
@@ -109,12 +109,7 @@ private:
 };
 
 bool WaitForPosition(const MusicPlayer& player, double ms) {
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (player.Position() < ms) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
+    return testing::WaitFor([&] { return player.Position() >= ms; }, 5s, 5ms);
 }
 
 TEST(PortAudioPlayback, PositionAdvancesAtTheDeviceRateAndPauseFreezesIt) {
