@@ -6,6 +6,7 @@
 #include <map>
 
 #include "CheckFixture.h"
+#include "app/SourceDir.h"
 
 namespace velmora::testing {
 namespace {
@@ -111,12 +112,6 @@ TEST_F(ShowCheckTest, OverlappingBlocksOnOneRowWarnOnlyWhenTheyDriveTheSameOutpu
     EXPECT_NE(With(report, "block-overlap")[0].message.find("water"), std::string::npos);
     EXPECT_NE(With(report, "block-overlap")[1].message.find("Z motor"), std::string::npos);
     for (const auto& p : With(report, "block-overlap")) EXPECT_EQ(p.severity, Severity::Warning);
-}
-
-// The source tree: ctest names it; a binary run by hand finds it from here.
-std::filesystem::path SourceDir() {
-    if (const char* source = std::getenv("VELMORA_SOURCE_DIR")) return source;
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
 }
 
 std::filesystem::path Mp3Fixture() { return SourceDir() / "tests" / "media" / "fixtures" / "cbr44_stereo.mp3"; }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Fixtures.h"
+#include "app/SourceDir.h"
 #include "app/ScratchDir.h"
 #include "media/Mp3Analyser.h"
 #include "media/Mp3Decoder.h"
@@ -26,8 +27,7 @@ std::unique_ptr<CMP3Player> Analyse(const std::filesystem::path& path) {
 }
 
 std::filesystem::path DemoMusic() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "demo" / "Music" /
-           "demo.mp3";
+    return testing::SourceDir() / "demo" / "Music" / "demo.mp3";
 }
 
 int LoudestBand(const Record& r) {

@@ -3,10 +3,12 @@
 
 #include <filesystem>
 
+#include "app/SourceDir.h"
+
 namespace velmora::testing {
 
 inline std::filesystem::path Fixture(const char* name) {
-    return std::filesystem::path(__FILE__).parent_path() / "fixtures" / name;
+    return SourceDir() / "tests" / "media" / "fixtures" / name;
 }
 
 }  // namespace velmora::testing

@@ -17,6 +17,7 @@
 
 #include "app/Log.h"
 #include "app/ScratchDir.h"
+#include "app/SourceDir.h"
 #include "comm/LoopbackDevice.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/MusicWav.h"
@@ -31,7 +32,7 @@ using testing::ReadAll;
 using testing::ScratchDir;
 
 std::filesystem::path DemoDir() {
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "demo";
+    return testing::SourceDir() / "demo";
 }
 
 class PlaybackConcurrencyTest : public ::testing::Test {
