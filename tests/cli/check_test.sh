@@ -4,7 +4,7 @@
 # severities, and no file of the workspace changes.
 #   check_test.sh VELMORA_CLI SOURCE_DIR
 set -euo pipefail
-cli=$1
+cli=$(realpath "$1")
 src=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,8 +35,13 @@ check "report shape: problems and counts" \
 sed -i 's/^\(TB[0-9]*_szMotor\)=sweep.motor/\1=gone.motor/' "$work/ws/Music/demo.mp3.tlf"
 sed -i 's/^ly0_GroupID=.*/ly0_GroupID=4242/' "$work/ws/Music/demo.mp3.tlf"
 sed -i 's/^sp1_COMID=.*/sp1_COMID=1/' "$work/ws/spring.ini"
+# A member count past the group's array, which the scene reader logs.
+sed -i 's/^GP0_childCount=.*/GP0_childCount=600/' "$work/ws/spring.ini"
 snapshot "$work/ws" > "$work/broken-before.txt"
-status=0; "$cli" --workspace "$work/ws" check > "$work/broken.json" || status=$?
+mkdir "$work/cwd" && touch "$work/cwd/FountainLog.log"  # logging switched on
+status=0; (cd "$work/cwd" && "$cli" --workspace "$work/ws" check) > "$work/broken.json" || status=$?
+[ ! -s "$work/cwd/FountainLog.log" ] && echo "ok   check logs nothing" \
+  || { echo "FAIL check wrote to the log"; cat "$work/cwd/FountainLog.log"; failures=$((failures + 1)); }
 expect_status "errors exit 1" 1 "$status"
 check "broken copy: each fault under its code" \
   '{"missing-motor", "unknown-group", "register-conflict"} <= {p["code"] for p in j["problems"] if p["severity"] == "error"}' < "$work/broken.json"

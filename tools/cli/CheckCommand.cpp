@@ -7,6 +7,7 @@
 
 #include "Commands.h"
 #include "Json.h"
+#include "app/Log.h"
 #include "check/WorkspaceCheck.h"
 
 namespace velmora::cli {
@@ -51,6 +52,9 @@ int RunCheck(const Context& context) {
         if (!fs::is_regular_file(arg, ec)) return Usage(arg + " is not a file");
         files.emplace_back(arg);
     }
+    // Read-only through and through: the readers' notes about damaged files
+    // would otherwise be appended to the operator's log.
+    SetLogPath({});
     const Workspace workspace = Workspace::FromEnvironment(context.workspace);
     std::error_code ec;
     if (!fs::is_directory(workspace.root(), ec))
