@@ -26,9 +26,22 @@ void CheckLayers(const Show& show, const std::string& file, const Scene& scene, 
     for (const TimeBlock& block : show.blocks)
         if (LayerOf(show, block) != nullptr) ++blocksOn[static_cast<std::size_t>(block.cannel)];
 
+    for (std::size_t i = 0; i < show.blocks.size(); ++i) {
+        if (LayerOf(show, show.blocks[i]) != nullptr) continue;
+        report.Add(Severity::Warning, file, BlockName(i), "block-off-layers",
+                   "block " + std::to_string(i) + " sits on row " + std::to_string(show.blocks[i].cannel) +
+                       ", outside the show's " + std::to_string(show.layers.size()) + " layers; it never plays");
+    }
+
     for (std::size_t row = 0; row < show.layers.size(); ++row) {
         const Layer& layer = show.layers[row];
-        if (layer.GroupID == -1) continue;
+        if (layer.GroupID == -1) {
+            if (blocksOn[row] == 0 || layer.type == kLayerProgram) continue;
+            report.Add(Severity::Warning, file, "layer " + std::to_string(row), "unbound-layer",
+                       "layer " + std::to_string(row) + " carries " + std::to_string(blocksOn[row]) +
+                           " block(s) but is bound to no group or spring; they drive nothing");
+            continue;
+        }
         const bool group = layer.type == kLayerGroup;
         if (group ? scene.FindGroup(layer.GroupID) != nullptr
                   : (layer.type != kLayerSpring || scene.FindSpring(layer.GroupID) != nullptr))

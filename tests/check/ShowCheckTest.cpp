@@ -24,7 +24,8 @@ TEST_F(ShowCheckTest, RowsBoundToMissingGroupsOrSpringsAreErrorsWhenTheyCarryBlo
     const auto show = WriteShow("Music/a.mp3.tlf",
                                 ShowOf({GroupLayer(9100), GroupLayer(9001), SpringLayer(9100), SpringLayer(9002),
                                         GroupLayer(4242), GroupLayer(-1)},
-                                       {Block(1, 0, 10), Block(2, 0, 10), Block(5, 0, 10)}));
+                                       {Block(1, 0, 10), Block(2, 0, 10), Block(5, 0, 10), Block(6, 0, 10),
+                                        Block(-1, 0, 10)}));
     const CheckReport report = Run({show});
 
     const auto groups = With(report, "unknown-group");
@@ -37,6 +38,13 @@ TEST_F(ShowCheckTest, RowsBoundToMissingGroupsOrSpringsAreErrorsWhenTheyCarryBlo
     const auto springs = With(report, "unknown-spring");
     ASSERT_EQ(springs.size(), 1u) << Codes(report);
     EXPECT_EQ(springs[0].where, "layer 2");
+    // Rows bound to nothing, and rows past the stack, play nothing either.
+    ASSERT_EQ(With(report, "unbound-layer").size(), 1u) << Codes(report);
+    EXPECT_EQ(With(report, "unbound-layer")[0].where, "layer 5");
+    const auto off = With(report, "block-off-layers");
+    ASSERT_EQ(off.size(), 2u) << Codes(report);
+    EXPECT_EQ(off[0].where, "block 3");
+    EXPECT_EQ(off[1].where, "block 4");
 }
 
 TEST_F(ShowCheckTest, AssetsTheEngineWouldNotFindAreErrors) {
