@@ -58,6 +58,14 @@ status=0; "$cli" --workspace "$work/ws" check "$work/ws/Program/night.prog.tlf" 
 check "a named file alone" \
   'j["counts"]["files"] == 1 and not any(p["file"] == "Music/demo.mp3.tlf" for p in j["problems"])' < "$work/one.json"
 
+mkdir "$work/empty-ws"
+status=0; "$cli" --workspace "$work/empty-ws" check > "$work/empty.json" || status=$?
+expect_status "an empty workspace has no error" 0 "$status"
+check "an empty workspace: no scene, no shows" \
+  '[p["code"] for p in j["problems"]] == ["missing-scene"] and j["counts"]["files"] == 0' < "$work/empty.json"
+[ -z "$(ls -A "$work/empty-ws")" ] && echo "ok   nothing created in an empty workspace" \
+  || { echo "FAIL check created files"; ls -A "$work/empty-ws"; failures=$((failures + 1)); }
+
 status=0; "$cli" --workspace "$work/ws" check "$work/none.tlf" 2> "$work/usage.err" > /dev/null || status=$?
 expect_status "a file that does not exist is a usage error" 2 "$status"
 status=0; "$cli" --workspace "$work/ws" check --frobnicate 2> /dev/null > /dev/null || status=$?
