@@ -1,5 +1,7 @@
 #include "check/ProgramCalls.h"
 
+#include <system_error>
+
 #include "app/Profile.h"
 #include "app/Workspace.h"
 #include "engine/ProgramCache.h"
@@ -30,8 +32,10 @@ ProgramCalls::ProgramCalls(const Profile& sceneProfile, const Workspace& workspa
         program.name = StoredFileName(stored);
         program.prog = prog;
         program.show = ResolveStored(prog.parent_path(), prog.filename().string() + ".tlf");
+        std::error_code ec;
+        program.showExists = std::filesystem::is_regular_file(program.show, ec);
         Show show;
-        LoadShow(program.show, show, &scene);
+        if (program.showExists) LoadShow(program.show, show, &scene);
         program.calls = ProgramsCalledBy(show);
         programs_.push_back(std::move(program));
     }

@@ -28,6 +28,7 @@ struct ListedProgram {
     std::string name;                  // file part of the stored .prog path: what blocks name
     std::filesystem::path prog;        // the .prog file
     std::filesystem::path show;        // its .prog.tlf
+    bool showExists = false;           // without it the program plays nothing
     std::set<std::string> calls;
 };
 

@@ -71,6 +71,12 @@ void CheckProgram(ShowCheckContext& context, const std::string& name, const std:
                    "program \"" + name + "\" is not in the program list (or its .prog file is missing)");
         return;
     }
+    if (!program->showExists) {
+        report.Add(Severity::Error, file, BlockName(index), "missing-program",
+                   "program \"" + name + "\" has no show file " + program->show.filename().string() +
+                       "; it plays nothing");
+        return;
+    }
     if (context.reportedCycles.count(name) != 0) return;
     const std::vector<std::string> cycle = context.programs.CycleThrough(name);
     if (cycle.empty()) return;

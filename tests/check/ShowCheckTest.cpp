@@ -73,13 +73,18 @@ TEST_F(ShowCheckTest, AssetsTheEngineWouldNotFindAreErrors) {
     TimeBlock program = Block(1, 0, 10);
     program.Program = "nowhere.prog";
     TimeBlock none = Block(1, 20, 30);  // "---": no program
-    const auto show = WriteShow("Music/a.mp3.tlf", ShowOf({GroupLayer(9100), ProgramLayer()},
-                                                          {rotation, sectioned, frame, lights, noColour, program, none}));
+    TimeBlock showless = Block(1, 40, 50);
+    showless.Program = "bare.prog";  // listed, but its .prog.tlf is gone
+    AddProgram("bare", ShowOf({}, {}));
+    std::filesystem::remove(dir_.path() / "Program/bare.prog.tlf");
+    const auto show = WriteShow("Music/a.mp3.tlf",
+                                ShowOf({GroupLayer(9100), ProgramLayer()},
+                                       {rotation, sectioned, frame, lights, noColour, program, none, showless}));
     const CheckReport report = Run({show});
 
     EXPECT_EQ(Codes(report),
               "missing-motor@block 1; motor-loop-error@block 1; missing-frame@block 2; "
-              "missing-light512@block 3; missing-colour@block 4; missing-program@block 5; ");
+              "missing-light512@block 3; missing-colour@block 4; missing-program@block 5; missing-program@block 7; ");
     for (const CheckProblem& p : report.problems()) EXPECT_EQ(p.severity, Severity::Error) << p.code;
     EXPECT_NE(With(report, "missing-light512")[0].message.find("格式不满足要求"), std::string::npos);
 }
