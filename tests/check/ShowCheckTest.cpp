@@ -151,6 +151,19 @@ TEST_F(ShowCheckTest, BlocksPastTheEndOfTheMusicOrProgramAreReported) {
     EXPECT_NE(With(report, "block-beyond-end")[2].message.find("program's end at 2.00 s"), std::string::npos);
 }
 
+TEST_F(ShowCheckTest, FilesThatCannotBeReadAreReportedNotFatal) {
+    scene_.settings.g_strLight = "system.color";  // the system light's file is missing
+    std::filesystem::create_directories(dir_.path() / "Music");
+    std::filesystem::copy_file(SourceDir() / "tests/media/fixtures/not_mp3.mp3", dir_.path() / "Music/noise.mp3");
+    const auto noise = WriteShow("Music/noise.mp3.tlf", ShowOf({GroupLayer(9100)}, {Block(0, 0, 1e6f)}));
+    const auto folder = dir_.MakeDir("Music/folder.tlf");
+    const CheckReport report = Run({noise, folder});
+
+    EXPECT_EQ(Codes(report), "missing-colour@strLight; unreadable-music@music; unreadable-file@file; ");
+    EXPECT_EQ(report.Count(Severity::Error), 1u);  // only the show that could not be read
+    EXPECT_EQ(report.filesChecked, 2u);
+}
+
 TEST_F(ShowCheckTest, ProgramsThatStartThemselvesAreReportedOnce) {
     auto starts = [](std::vector<std::string> names) {
         std::vector<TimeBlock> blocks;
