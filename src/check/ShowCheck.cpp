@@ -1,7 +1,6 @@
 #include "check/ShowCheck.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -113,6 +112,48 @@ void CheckAssets(const Show& show, const std::string& file, ShowCheckContext& co
     }
 }
 
+// What a block drives on its row's springs, as a set of bits: blocks that
+// share a bit and overlap in time fight over those outputs.
+enum BlockDrives : unsigned {
+    kDrivesWater = 1u << 0,   // pump level and valve
+    kDrivesMotorZ = 1u << 1,  // Z rotation or swing
+    kDrivesMotorY = 1u << 2,
+    kDrivesLight = 1u << 3,   // a colour sequence or the system light
+    kDrives512 = 1u << 4,     // a moving-head table
+};
+
+unsigned DrivesOf(const TimeBlock& block, std::int32_t layerType) {
+    unsigned drives = block.sz512Light.empty() ? 0u : kDrives512;
+    if (layerType == kLayerProgram) return drives;  // programs are checked as shows of their own
+    const bool ownLight = !block.szLight.empty();
+    const bool waterWithLight = !ownLight || block.bLightTogether == 1;
+    // Rotations, swings and laser commands never light their members.
+    const std::int32_t type = block.nSpecicalType;
+    const bool lights = type != kActionRotateZ && type != kActionRotateY && type != kActionSwingZ &&
+                        type != kActionSwingY && type != kActionLaser;
+    if (lights && (ownLight || block.bSystime == 1)) drives |= kDrivesLight;
+    if (block.bRunHorse == 1 && layerType == kLayerGroup) return drives | kDrivesWater;
+    switch (block.nSpecicalType) {
+        case kActionRotateZ:
+        case kActionSwingZ:
+            return drives | kDrivesMotorZ;
+        case kActionRotateY:
+        case kActionSwingY:
+            return drives | kDrivesMotorY;
+        case kActionLaser:
+            return drives | kDrivesWater;
+        case kActionFlatWave:
+        case kActionTriangle:
+        case kActionRectangle:
+        case kActionFrame:
+        case kActionRamp:
+            return drives | (waterWithLight ? kDrivesWater : 0u);
+        default:
+            // No action: the level follows the music.
+            return drives | (block.nSpecicalType < 1 && waterWithLight ? kDrivesWater : 0u);
+    }
+}
+
 std::string DrivesText(unsigned drives) {
     static constexpr std::pair<unsigned, const char*> kNames[] = {
         {kDrivesWater, "water"}, {kDrivesMotorZ, "Z motor"}, {kDrivesMotorY, "Y motor"},
@@ -180,38 +221,6 @@ void CheckLength(const Show& show, const std::string& file, const ShowLength& le
 }
 
 }  // namespace
-
-unsigned DrivesOf(const TimeBlock& block, std::int32_t layerType) {
-    unsigned drives = block.sz512Light.empty() ? 0u : kDrives512;
-    if (layerType == kLayerProgram) return drives;  // programs are checked as shows of their own
-    const bool ownLight = !block.szLight.empty();
-    const bool waterWithLight = !ownLight || block.bLightTogether == 1;
-    // Rotations, swings and laser commands never light their members.
-    const std::int32_t type = block.nSpecicalType;
-    const bool lights = type != kActionRotateZ && type != kActionRotateY && type != kActionSwingZ &&
-                        type != kActionSwingY && type != kActionLaser;
-    if (lights && (ownLight || block.bSystime == 1)) drives |= kDrivesLight;
-    if (block.bRunHorse == 1 && layerType == kLayerGroup) return drives | kDrivesWater;
-    switch (block.nSpecicalType) {
-        case kActionRotateZ:
-        case kActionSwingZ:
-            return drives | kDrivesMotorZ;
-        case kActionRotateY:
-        case kActionSwingY:
-            return drives | kDrivesMotorY;
-        case kActionLaser:
-            return drives | kDrivesWater;
-        case kActionFlatWave:
-        case kActionTriangle:
-        case kActionRectangle:
-        case kActionFrame:
-        case kActionRamp:
-            return drives | (waterWithLight ? kDrivesWater : 0u);
-        default:
-            // No action: the level follows the music.
-            return drives | (block.nSpecicalType < 1 && waterWithLight ? kDrivesWater : 0u);
-    }
-}
 
 void CheckShow(const Show& show, const std::string& file, std::optional<ShowLength> length,
                ShowCheckContext& context, CheckReport& report) {

@@ -38,15 +38,4 @@ struct ShowLength {
 void CheckShow(const Show& show, const std::string& file, std::optional<ShowLength> length,
                ShowCheckContext& context, CheckReport& report);
 
-// What a block drives on its row's springs, as a set of bits: blocks that
-// share a bit and overlap in time fight over those outputs.
-enum BlockDrives : unsigned {
-    kDrivesWater = 1u << 0,   // pump level and valve
-    kDrivesMotorZ = 1u << 1,  // Z rotation or swing
-    kDrivesMotorY = 1u << 2,
-    kDrivesLight = 1u << 3,   // a colour sequence or the system light
-    kDrives512 = 1u << 4,     // a moving-head table
-};
-unsigned DrivesOf(const TimeBlock& block, std::int32_t layerType);
-
 }  // namespace velmora

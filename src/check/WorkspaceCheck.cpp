@@ -1,6 +1,7 @@
 #include "check/WorkspaceCheck.h"
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 #include <system_error>
 
