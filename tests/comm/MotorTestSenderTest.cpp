@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/WaitFor.h"
 #include "comm/LoopbackDevice.h"
 #include "comm/ModbusMotorThread.h"
 #include "comm/MotorTestFrame.h"
@@ -113,9 +114,7 @@ TEST(MotorTestSenderTest, RunsThroughTheProgramAndEnds) {
     RecordingPrompter prompter;
     motor.SetPrompter(&prompter);
     ASSERT_TRUE(motor.Start());
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while (!motor.Finished() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
-    ASSERT_TRUE(motor.Finished());
+    ASSERT_TRUE(testing::WaitFor([&] { return motor.Finished(); }, 3s, 5ms));
     motor.Stop();
 
     const auto requests = device.Requests();
@@ -141,9 +140,7 @@ TEST(MotorTestSenderTest, FailedConnectTellsTheOperatorAndEnds) {
     RecordingPrompter prompter;
     motor.SetPrompter(&prompter);
     ASSERT_TRUE(motor.Start());
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
-    while (!motor.Finished() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
-    ASSERT_TRUE(motor.Finished());
+    ASSERT_TRUE(testing::WaitFor([&] { return motor.Finished(); }, 3s, 5ms));
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0], "通讯失败！");
     EXPECT_EQ(motor.m_szStatus.Get().rfind("连接失败[", 0), 0u);

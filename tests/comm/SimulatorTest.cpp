@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/ScratchDir.h"
+#include "app/WaitFor.h"
 #include "comm/ModbusTCPThread.h"
 #include "comm/SimProcess.h"
 
@@ -35,12 +36,7 @@ using testing::SimProcess;
 
 template <typename Pred>
 bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 3000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return testing::WaitFor(pred, timeout, 2ms);
 }
 
 // Channels 1 and 2 of one controller: registers on unit 3, a light universe on unit 4.
