@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "app/WaitFor.h"
 #include "comm/ModbusTCPThread.h"
 #include "comm/RoundTripWindow.h"
 #include "comm/SimProcess.h"
@@ -24,12 +25,7 @@ using testing::SimProcess;
 
 template <typename Pred>
 bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 3000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(2ms);
-    }
-    return true;
+    return testing::WaitFor(pred, timeout, 2ms);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "EngineWorldFixture.h"
+#include "app/WaitFor.h"
 #include "engine/ArbitrageThread.h"
 #include "engine/WaveActions.h"
 
@@ -287,11 +288,11 @@ TEST_F(EngineSnapshotTest, EngineThreadPublishesEveryTick) {
     EngineSnapshot snapshot;
     EXPECT_FALSE(engine.snapshots().Read(snapshot));
     ASSERT_TRUE(engine.Start());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (engine.ticks() < 3 && std::chrono::steady_clock::now() < deadline) {
+    EXPECT_TRUE(WaitFor([&] {
+        if (engine.ticks() >= 3) return true;
         if (engine.IsSuspended()) engine.Resume();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+        return false;
+    }));
     engine.Stop();
     ASSERT_TRUE(engine.snapshots().Read(snapshot));
     EXPECT_EQ(snapshot.tick, engine.ticks());

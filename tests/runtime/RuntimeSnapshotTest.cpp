@@ -8,6 +8,7 @@
 
 #include "app/Log.h"
 #include "app/ScratchDir.h"
+#include "app/WaitFor.h"
 #include "engine/ArbitrageThread.h"
 #include "runtime/Runtime.h"
 #include "scene/SceneFile.h"
@@ -19,12 +20,7 @@ using testing::ScratchDir;
 
 template <typename Pred>
 bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
+    return testing::WaitFor(pred, timeout, std::chrono::milliseconds(5));
 }
 
 TEST(RuntimeSnapshotTest, ViewsFollowThePacedEngineAcrossASceneChange) {
