@@ -252,8 +252,10 @@ private:
                 continue;
             }
             std::lock_guard lock(mutex_);
-            modbus_reply(ctx_, query, n, mapping_);
+            // Counted before the reply goes out: the sender may see the reply,
+            // and the test count the requests, before this thread runs again.
             ++requests_;
+            modbus_reply(ctx_, query, n, mapping_);
         }
     }
 
