@@ -17,6 +17,7 @@
 #include <vector>
 #include <unistd.h>
 
+#include "LargeShow.h"
 #include "app/Workspace.h"
 #include "document/ShowDocument.h"
 #include "engine/EngineTick.h"
@@ -26,79 +27,14 @@
 namespace {
 
 using namespace velmora;
+using namespace velmora::bench;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kGroups = 100;
-constexpr int kMembers = 10;
-constexpr int kSpringLayers = 50;
-constexpr int kBlocks = 5000;
 constexpr int kEdited = 500;
 constexpr int kRounds = 40;
-constexpr double kBlockMs = 20000.0;
-constexpr double kShowMs = kBlocks * kBlockMs / 300.0;  // about 300 blocks active at a time
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-void BuildScene(Scene& scene) {
-    for (int c = 0; c < 10; ++c) scene.g_Channels[static_cast<std::size_t>(c)].tagNum = 400;
-    for (int i = 0; i < kGroups * kMembers; ++i) {
-        CSpring s;
-        s.ID = 10000 + i;
-        s.BLOCKID = 1 + i / 250;
-        s.COMID = std::to_string(1 + i % 250);
-        s.BLOCKID_L = 8 + i / 400;
-        s.COMID_L = std::to_string(1 + i % 390);
-        scene.springs.push_back(s);
-    }
-    for (int g = 0; g < kGroups; ++g) {
-        CSpringGroup group;
-        group.ID = 1000 + g;
-        group.childCount = kMembers;
-        for (int m = 0; m < kMembers; ++m) group.children[static_cast<std::size_t>(m)] = 10000 + g * kMembers + m;
-        scene.groups.push_back(group);
-    }
-    scene.Reindex();
-}
-
-void BuildShow(Show& show) {
-    show.layers.assign(Show::kDefaultLayerCount, Layer{});
-    for (int g = 0; g < kGroups; ++g) show.layers[static_cast<std::size_t>(g)] = Layer{"", 1000 + g, kLayerGroup, 0};
-    for (int s = 0; s < kSpringLayers; ++s)
-        show.layers[static_cast<std::size_t>(kGroups + s)] = Layer{"", 10000 + s * 7, kLayerSpring, 0};
-    show.blocks.clear();
-    std::mt19937 random(12345);
-    std::uniform_real_distribution<double> startMs(0.0, kShowMs - kBlockMs);
-    const int types[] = {-1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, -1, 4, 7};
-    for (int i = 0; i < kBlocks; ++i) {
-        TimeBlock b;
-        b.cannel = static_cast<std::int32_t>(random() % (kGroups + kSpringLayers));
-        const double start = startMs(random);
-        b.start = static_cast<float>(start / 50.0);
-        b.end = static_cast<float>((start + kBlockMs) / 50.0);
-        b.nSpecicalType = types[i % 14];
-        b.nInterval = 50;
-        b.nWavMax = 100;
-        b.nPeriod = 800;
-        b.nPeriod1 = 300;
-        b.szMotor = "swing.motor";
-        if (i % 3 == 0) b.szLight = "rainbow.color";
-        show.blocks.push_back(b);
-    }
-}
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-// CPU time of this thread: unlike wall time it leaves out the time the
-// thread waited for the lock or while other processes ran.
-double ThreadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
 
 void Print(const char* what, std::vector<double> times) {
     std::sort(times.begin(), times.end());
@@ -157,10 +93,7 @@ private:
 
 int main() {
     const fs::path root = fs::temp_directory_path() / ("velmora-bench-documents-" + std::to_string(::getpid()));
-    WriteFile(root / "motor" / "swing.motor",
-              "[Main]\nNum=4\nInterval=400\n[MOB0]\nAct=1\np0=2000\np1=4000\n[MOB1]\nAct=0\np0=200\n"
-              "[MOB2]\nAct=1\np0=-2000\np1=4000\n[MOB3]\nAct=0\np0=200\n");
-    WriteFile(root / "Color" / "rainbow.color", "[Main]\nNum=3\ncolor1=255\ncolor2=65280\ncolor3=16711680\n");
+    WriteAssets(root);
 
     int result = 0;
     {
