@@ -44,7 +44,14 @@ void CArbitrageThread::Tick() {
     inputs.clockMs = GetClockMs();
     inputs.startMs = m_nStartMs.load();
     inputs.nowMinute = LocalMinuteOfDay();
-    inputs.logEnabled = LogEnabled();
+    // Whether the log file exists is looked at once a second, not on every
+    // pass: the probe is a file-system call and takes the log's lock.
+    if (!logProbed_ || inputs.clockMs - lastLogProbe_ >= kLogProbeMs) {
+        logEnabled_ = LogEnabled();
+        lastLogProbe_ = inputs.clockMs;
+        logProbed_ = true;
+    }
+    inputs.logEnabled = logEnabled_;
     inputs.g_nEngineElapsed = published_.g_nEngineElapsed.load();
     inputs.capture = &snapshots_;
 

@@ -91,6 +91,10 @@ private:
     // Engine thread only.
     PlaybackState idle_;  // followed when no playback clock is linked
     std::uint32_t lastTickEnd_ = 0;
+    static constexpr std::uint32_t kLogProbeMs = 1000;
+    bool logProbed_ = false;
+    bool logEnabled_ = false;
+    std::uint32_t lastLogProbe_ = 0;
     std::array<TickRecord, 2> lastTicks_{};
 
     // Filled by the engine thread, read by the views.
