@@ -76,8 +76,11 @@ std::string RegisterText(std::int32_t channel, std::int64_t reg, std::uint32_t m
     std::string text = "register " + std::to_string(reg) + " of channel " + std::to_string(channel);
     if (mask == kWholeRegister) return text;
     std::string bits;
-    for (int b = 0; b < 32; ++b)
-        if (mask & (1u << b)) bits += (bits.empty() ? "" : ",") + std::to_string(b);
+    for (int b = 0; b < 32; ++b) {
+        if ((mask & (1u << b)) == 0) continue;
+        if (!bits.empty()) bits += ',';
+        bits += std::to_string(b);
+    }
     return (bits.find(',') == std::string::npos ? "bit " : "bits ") + bits + " of " + text;
 }
 
