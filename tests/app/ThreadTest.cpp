@@ -19,8 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-bool WaitUntil(const std::function<bool()>& condition) { return testing::WaitFor(condition); }
-
 // A clock-paced body like the engine's: one pass, then suspend. The test holds
 // each pass open until it releases it, so it decides when the body is working
 // and when it is suspended. A stubborn body ignores stop until released.
@@ -86,7 +84,7 @@ TEST(ThreadTest, StopBeforeStartIsHarmlessAndRestartRunsWithStopCleared) {
     for (int run = 1; run <= 3; ++run) {
         ASSERT_TRUE(thread.Start());
         EXPECT_FALSE(thread.Start()) << "a second Start must not replace the running thread";
-        ASSERT_TRUE(WaitUntil([&] { return thread.IsSuspended(); }));
+        ASSERT_TRUE(testing::WaitFor([&] { return thread.IsSuspended(); }));
         thread.Stop();
         EXPECT_FALSE(thread.IsRunning());
         EXPECT_FALSE(thread.HasAbandonedBody());
@@ -109,7 +107,7 @@ TEST(ThreadTest, BodyIgnoringStopIsAbandonedAfterTheBoundAndObjectRestarts) {
     EXPECT_FALSE(thread.Start()) << "two bodies must never run on one object";
 
     thread.ReleaseUpTo(1 << 30);
-    ASSERT_TRUE(WaitUntil([&] { return !thread.HasAbandonedBody(); }));
+    ASSERT_TRUE(testing::WaitFor([&] { return !thread.HasAbandonedBody(); }));
     ASSERT_TRUE(thread.Start());
     ASSERT_TRUE(thread.WaitForPasses(2));
     thread.Stop();
@@ -124,7 +122,7 @@ TEST(ThreadTest, ResumeWakesExactlyOnePassAndIsLostWhileTheBodyWorks) {
     EXPECT_FALSE(thread.Resume());
 
     thread.ReleaseUpTo(1);
-    ASSERT_TRUE(WaitUntil([&] { return thread.IsSuspended(); }));
+    ASSERT_TRUE(testing::WaitFor([&] { return thread.IsSuspended(); }));
     std::this_thread::sleep_for(30ms);  // room for a queued wake-up to show itself
     EXPECT_EQ(thread.passes(), 1);
 
@@ -133,7 +131,7 @@ TEST(ThreadTest, ResumeWakesExactlyOnePassAndIsLostWhileTheBodyWorks) {
     EXPECT_FALSE(thread.Resume());
     ASSERT_TRUE(thread.WaitForPasses(2));
     thread.ReleaseUpTo(2);
-    ASSERT_TRUE(WaitUntil([&] { return thread.IsSuspended(); }));
+    ASSERT_TRUE(testing::WaitFor([&] { return thread.IsSuspended(); }));
     EXPECT_EQ(thread.passes(), 2);
 
     const auto before = Clock::now();
@@ -154,7 +152,7 @@ TEST(ThreadTest, StopAllInParallelStopsHundredSuspendedThreadsQuickly) {
     }
     TestThread idle;
     list.insert(list.end(), {nullptr, &idle, list.front()});
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(testing::WaitFor([&] {
         for (const auto& t : owned) {
             if (!t->IsSuspended()) return false;
         }

@@ -23,11 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::SimProcess;
 
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 3000ms) {
-    return testing::WaitFor(pred, timeout, 2ms);
-}
-
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -112,10 +107,10 @@ protected:
         sender_.SetTiming(timing);
     }
     bool FirstPass() {
-        return sender_.Start() && WaitUntil([&] { return sender_.IsSuspended(); });
+        return sender_.Start() && testing::WaitFor([&] { return sender_.IsSuspended(); });
     }
     bool Pass() {
-        return sender_.Resume() && WaitUntil([&] { return sender_.IsSuspended(); });
+        return sender_.Resume() && testing::WaitFor([&] { return sender_.IsSuspended(); });
     }
     void TearDown() override { sender_.Stop(); }
 

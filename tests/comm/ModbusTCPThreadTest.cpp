@@ -21,11 +21,6 @@ using testing::Bytes;
 using testing::EchoReply;
 using testing::LoopbackDevice;
 
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 3000ms) {
-    return testing::WaitFor(pred, timeout, 2ms);
-}
-
 class SenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,12 +48,12 @@ protected:
         sender_.m_nChannel = 0;
         return sender_.Start();
     }
-    bool Idle() { return WaitUntil([&] { return sender_.IsSuspended(); }); }
+    bool Idle() { return testing::WaitFor([&] { return sender_.IsSuspended(); }); }
     // Wakes the sender for one pass and waits for the pass to end.
     bool Pass() {
-        if (!WaitUntil([&] { return sender_.IsSuspended(); })) return false;
+        if (!testing::WaitFor([&] { return sender_.IsSuspended(); })) return false;
         if (!sender_.Resume()) return false;
-        return WaitUntil([&] { return sender_.IsSuspended(); });
+        return testing::WaitFor([&] { return sender_.IsSuspended(); });
     }
     std::string Log() { return testing::ReadAll(logPath_); }
 
@@ -138,7 +133,7 @@ TEST_F(SenderTest, SilentDeviceFailsTheHeaderAfterOneSecond) {
     Use(device);
     const auto before = std::chrono::steady_clock::now();
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(WaitUntil([&] { return device.Requests().size() == 1; }));
+    ASSERT_TRUE(testing::WaitFor([&] { return device.Requests().size() == 1; }));
     ASSERT_TRUE(Idle());
     const auto waited = std::chrono::steady_clock::now() - before;
     EXPECT_GE(waited, 950ms);
@@ -215,7 +210,7 @@ TEST_F(SenderTest, LightDataIsNotAnswered) {
 TEST_F(SenderTest, UnspecifiedAddressNeverConnects) {
     channels_[0].IP = "0.0.0.0";
     ASSERT_TRUE(Start());
-    ASSERT_TRUE(WaitUntil([&] { return sender_.Status().rfind("连接失败", 0) == 0; }));
+    ASSERT_TRUE(testing::WaitFor([&] { return sender_.Status().rfind("连接失败", 0) == 0; }));
     char expected[64];
     std::snprintf(expected, sizeof expected, "连接失败[%d]，稍后重试..", EADDRNOTAVAIL);
     EXPECT_EQ(sender_.Status(), expected);
@@ -233,7 +228,7 @@ TEST_F(SenderTest, RefusedConnectPausesAndStopEndsThePause) {
     ASSERT_TRUE(Start());
     char expected[64];
     std::snprintf(expected, sizeof expected, "连接失败[%d]，稍后重试..", ECONNREFUSED);
-    ASSERT_TRUE(WaitUntil([&] { return sender_.Status() == expected; }));
+    ASSERT_TRUE(testing::WaitFor([&] { return sender_.Status() == expected; }));
     // In the 5 x 1 s pause; the stop must not wait it out.
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(sender_.IsSuspended());
@@ -271,7 +266,7 @@ TEST(SenderStopTest, HundredSendersStopWhileConnecting) {
     }
     StartSenders(*senders);
     // Nearly all of them are stuck connecting; the first few got into the queue.
-    EXPECT_TRUE(WaitUntil([&] {
+    EXPECT_TRUE(testing::WaitFor([&] {
         int connecting = 0;
         for (const auto& s : *senders) connecting += s.Status() == "正在连接127.0.0.1" ? 1 : 0;
         return connecting >= 90;

@@ -34,11 +34,6 @@ namespace {
 using namespace std::chrono_literals;
 using testing::SimProcess;
 
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = 3000ms) {
-    return testing::WaitFor(pred, timeout, 2ms);
-}
-
 // Channels 1 and 2 of one controller: registers on unit 3, a light universe on unit 4.
 class SimulatorTest : public ::testing::Test {
 protected:
@@ -67,10 +62,10 @@ protected:
     }
     // Starts a sender and waits for its first pass to end.
     bool FirstPass(std::size_t i) {
-        return senders_[i].Start() && WaitUntil([&] { return senders_[i].IsSuspended(); });
+        return senders_[i].Start() && testing::WaitFor([&] { return senders_[i].IsSuspended(); });
     }
     bool Pass(std::size_t i) {
-        return senders_[i].Resume() && WaitUntil([&] { return senders_[i].IsSuspended(); });
+        return senders_[i].Resume() && testing::WaitFor([&] { return senders_[i].IsSuspended(); });
     }
 
     testing::ScratchDir dir_;

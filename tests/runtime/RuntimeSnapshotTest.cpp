@@ -18,11 +18,6 @@ namespace {
 
 using testing::ScratchDir;
 
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
-    return testing::WaitFor(pred, timeout, std::chrono::milliseconds(5));
-}
-
 TEST(RuntimeSnapshotTest, ViewsFollowThePacedEngineAcrossASceneChange) {
     ScratchDir dir;
     const std::filesystem::path previousLog = GetLogPath();
@@ -39,7 +34,7 @@ TEST(RuntimeSnapshotTest, ViewsFollowThePacedEngineAcrossASceneChange) {
         ASSERT_TRUE(runtime.StartPlayback());
 
         EngineSnapshot view;
-        ASSERT_TRUE(WaitUntil([&] { return runtime.ReadEngineSnapshot(view) && view.tick >= 3; }));
+        ASSERT_TRUE(testing::WaitFor([&] { return runtime.ReadEngineSnapshot(view) && view.tick >= 3; }));
         EXPECT_LE(view.tick, runtime.engine().ticks());
         EXPECT_TRUE(view.springs.empty()) << "the default scene has no springs";
         // Paced on the 21 ms cycle: a period of about that, and a lateness
@@ -54,7 +49,7 @@ TEST(RuntimeSnapshotTest, ViewsFollowThePacedEngineAcrossASceneChange) {
         ASSERT_TRUE(SaveScene(runtime.g_strSpringIni, scene));
         ASSERT_TRUE(runtime.LoadSceneFile());
         const std::uint64_t after = runtime.engine().ticks();
-        ASSERT_TRUE(WaitUntil([&] { return runtime.ReadEngineSnapshot(view) && view.tick > after + 1; }));
+        ASSERT_TRUE(testing::WaitFor([&] { return runtime.ReadEngineSnapshot(view) && view.tick > after + 1; }));
         ASSERT_EQ(view.springs.size(), 1200u);
         EXPECT_EQ(view.springs.front().ID, 5000);
         EXPECT_EQ(view.springs.back().ID, 6199);
