@@ -134,10 +134,14 @@ public:
     // `into` without taking g_csOutput; false until the first tick.
     bool ReadEngineSnapshot(EngineSnapshot& into) const;
 
-    // The long-lived workers: the engine (g_ArbitrageThread points at it) and
-    // the 100 channel senders, bound to this runtime's lock, channel table
+    // Thread contract: owner thread, before StartPlayback. The worker that
+    // StartPlayback starts and Shutdown stops first, in the engine's place:
+    // the engine itself unless a test puts a probe there to watch the
+    // shutdown order. Everything else reaches the engine through engine().
+    void SetEngineThread(Thread& thread) { g_ArbitrageThread = &thread; }
+
+    // The 100 channel senders, bound to this runtime's lock, channel table
     // and image, and started by StartSenders.
-    Thread* g_ArbitrageThread = nullptr;
     std::array<CModbusTCPThread, kChannelCount> g_ModbusThreads;
 
     // Starts sender i for channel i + 1, for all 100.
@@ -196,6 +200,7 @@ private:
 
     std::unique_ptr<ShowDocument> showDocument_;
     std::unique_ptr<CArbitrageThread> m_pArbitrageThread;
+    Thread* g_ArbitrageThread = nullptr;  // what the pacer wakes and Shutdown stops first
     std::unique_ptr<SceneDocument> sceneDocument_;
     std::unique_ptr<Prompter> defaultPrompter_;
     std::unique_ptr<QueuedPrompter> operatorMessages_;

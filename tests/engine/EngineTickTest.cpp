@@ -214,7 +214,6 @@ TEST_F(ManualMotorTest, ResendSurvivesTheClockWrapping) {
 TEST(EngineThreadTest, RuntimeEngineTicksOnEveryResumeAndFollowsItsClock) {
     velmora::testing::ScratchDir dir;
     Runtime runtime{Workspace(dir.path())};
-    ASSERT_EQ(runtime.g_ArbitrageThread, &runtime.engine());
     PlaybackState playback;
     playback.m_dPlayPos.store(1500.0);
     playback.m_dLength.store(0.0);

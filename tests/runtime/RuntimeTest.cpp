@@ -112,7 +112,7 @@ TEST_F(RuntimeTest, ShutdownStopsEngineBeforeSendersAndLogsInOrder) {
         journal.Add("engine with " + std::to_string(running) + " senders running");
     });
     ASSERT_TRUE(engine.Start());
-    runtime.g_ArbitrageThread = &engine;
+    runtime.SetEngineThread(engine);
     const auto before = std::chrono::steady_clock::now();
     runtime.Shutdown();
     runtime.Shutdown();  // a second call changes nothing
