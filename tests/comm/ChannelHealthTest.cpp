@@ -145,7 +145,7 @@ TEST_F(ChannelHealthTest, CountsExchangesAndTheirRoundTrips) {
         std::chrono::duration_cast<std::chrono::milliseconds>(before.time_since_epoch()).count();
     EXPECT_GE(h.lastGoodReplyUnixMs, unixBefore);
     EXPECT_TRUE(h.lastError.empty());
-    // The spec's counters and the record agree.
+    // The sender's own counters and the record agree.
     EXPECT_EQ(sender_.m_nSendCount.load(), 5);
 
     sender_.Stop();
