@@ -4,21 +4,7 @@
 # severities, and no file of the workspace changes.
 #   check_test.sh VELMORA_CLI SOURCE_DIR
 set -euo pipefail
-cli=$(realpath "$1")
-src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/demo" "$work/ws"
-failures=0
-py=python3
-[ -x /usr/bin/python3 ] && py=/usr/bin/python3
-check() {  # check NAME PYTHON-EXPRESSION-ON-j < json
-  if "$py" -c "import json,sys; j=json.load(sys.stdin); sys.exit(0 if ($2) else 1)"; then
-    echo "ok   $1"
-  else
-    echo "FAIL $1"; failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/common.sh"
 expect_status() {  # expect_status NAME WANT GOT
   if [ "$3" -eq "$2" ]; then echo "ok   $1 (exit $3)"; else echo "FAIL $1: exit $3, want $2"; failures=$((failures + 1)); fi
 }

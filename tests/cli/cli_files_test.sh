@@ -4,15 +4,7 @@
 # of a save are cleaned up.
 #   cli_files_test.sh VELMORA_CLI SOURCE_DIR
 set -euo pipefail
-cli=$(realpath "$1")
-src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-pass() { echo "ok   $1"; }
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
-
-cp -r "$src/demo" "$work/ws"
+source "$(dirname "$0")/common.sh"
 ws=$work/ws
 # Lists the file had never held are what a shutdown used to add.
 sed -i '/^\[ProgramList\]/,$d' "$ws/spring.ini"

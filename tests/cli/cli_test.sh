@@ -2,21 +2,7 @@
 # End-to-end checks of velmora-cli on a copy of the demo workspace.
 #   cli_test.sh VELMORA_CLI SOURCE_DIR
 set -euo pipefail
-cli=$1
-src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/demo" "$work/ws"
-failures=0
-py=python3
-[ -x /usr/bin/python3 ] && py=/usr/bin/python3
-check() {  # check NAME PYTHON-EXPRESSION-ON-j < json
-  if "$py" -c "import json,sys; j=json.load(sys.stdin); sys.exit(0 if ($2) else 1)"; then
-    echo "ok   $1"
-  else
-    echo "FAIL $1"; failures=$((failures + 1))
-  fi
-}
+source "$(dirname "$0")/common.sh"
 
 "$cli" --workspace "$work/ws" scene > "$work/scene.json"
 check "scene has the demo springs, groups and 100 channels" \

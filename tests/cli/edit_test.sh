@@ -2,19 +2,11 @@
 # End-to-end checks of `velmora-cli edit` on a copy of the demo workspace.
 #   edit_test.sh VELMORA_CLI SOURCE_DIR
 set -euo pipefail
-cli=$1
-src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/demo" "$work/ws"
+source "$(dirname "$0")/common.sh"
 # Group 9069 names a spring that does not exist in its second place.
 sed -i 's/^GP4_child1=9058\r\?$/GP4_child1=99999/' "$work/ws/spring.ini"
 show="$work/ws/Music/demo.mp3.tlf"
 cp "$show" "$work/original.tlf"
-failures=0
-py=python3
-[ -x /usr/bin/python3 ] && py=/usr/bin/python3
-fail() { echo "FAIL $1"; failures=$((failures + 1)); }
 check() {  # check NAME PYTHON-EXPRESSION-ON-j < json
   if "$py" -c "import json,sys; j=json.load(sys.stdin); b=j['blocks']; l=j['layers']; sys.exit(0 if ($2) else 1)"; then
     echo "ok   $1"
