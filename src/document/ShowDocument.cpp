@@ -60,7 +60,7 @@ bool ShowDocument::Load(const std::filesystem::path& path, std::string* error,
     // also when files that were missing a moment ago are looked for again.
     caches_.ForgetFailedLookups();
     std::vector<SpringTracks> tracks;
-    BuildTracks(scene_, loaded, caches_, tracks);
+    loadCompile_ = BuildTracks(scene_, loaded, caches_, tracks);
     // Its assets go in in the same instant, or the first ticks of the new
     // show would find only the old show's files.
     std::shared_ptr<const ShowAssets> assets;

@@ -23,6 +23,7 @@
 #include "document/BlockSelection.h"
 #include "document/Document.h"
 #include "engine/ShowAssets.h"
+#include "engine/ShowCompiler.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
 
@@ -72,6 +73,8 @@ public:
     // so every older step still finds its blocks), writes it and marks the
     // present state as the saved one.
     bool Save(const std::filesystem::path& path, Prompter& prompter, std::string* error = nullptr);
+    // What compiling the show at its last Load gave (points, bounds hit).
+    const CompileResult& loadCompile() const { return loadCompile_; }
     // A zoom: every block rescaled by old / new. False for a scale below 1.
     bool SetScale(std::int32_t scale);
     // "更新电机动作": every spring's motor tracks rebuilt, files that were
@@ -190,6 +193,7 @@ private:
     std::mutex& outputLock_;
     std::shared_ptr<const ShowAssets>* assetSlot_ = nullptr;
     bool loading_ = false;
+    CompileResult loadCompile_;
 
     BlockSelection selection_;
     std::vector<TimeBlock> clipboard_;

@@ -170,10 +170,9 @@ int RunCompile(const Context& context) {
     if (!fs::exists(file)) Warn(file.string() + " not found; using the empty show");
     if (!runtime.LoadShowFile(file, &error)) return Fail("cannot read " + file.string() + ": " + error);
     prompter.WarnAll();
-    // The loaded show's tracks, built again here to learn whether a point
-    // bound cut them; the same inputs give the springs' own tracks.
-    std::vector<SpringTracks> tracks;
-    const CompileResult compiled = BuildTracks(runtime.scene, runtime.show, runtime.caches, tracks);
+    // Loading compiled the show into the springs' tracks; it also tells
+    // whether a point bound cut them.
+    const CompileResult& compiled = runtime.showDocument().loadCompile();
     if (compiled.blocksCapped > 0)
         Warn(std::to_string(compiled.blocksCapped) + " block(s) cut at " +
              std::to_string(CompileLimits{}.maxBlockPoints) + " track points each");
@@ -187,9 +186,9 @@ int RunCompile(const Context& context) {
         out.Text(i > 0 ? ",{\"ID\":" : "{\"ID\":");
         out.Text(std::to_string(spring.ID));
         out.Text(",\"stepsA\":");
-        out.Track(tracks[i].m_stepsA);
+        out.Track(spring.m_stepsA);
         out.Text(",\"stepsB\":");
-        out.Track(tracks[i].m_stepsB);
+        out.Track(spring.m_stepsB);
         out.Text("}");
     }
     out.Text("]}\n");
