@@ -8,43 +8,17 @@
 #include <mutex>
 #include <string>
 
+#include "BestOf.h"
+#include "LargeScene.h"
 #include "comm/ChannelImage.h"
 #include "document/SceneDocument.h"
 #include "engine/AssetCaches.h"
 
-#include "BestOf.h"
-
 using namespace velmora;
-
-namespace {
-
-void Fill(Scene& scene) {
-    for (int i = 0; i < 2500; ++i) {
-        CSpring s;
-        s.ID = scene.TakeNextID();
-        s.x = i % 50 * 20;
-        s.y = i / 50 * 20;
-        s.COMID = std::to_string(i % 800 + 1);
-        s.BLOCKID = 1 + i % 100;
-        scene.springs.push_back(std::move(s));
-    }
-    for (int g = 0; g < 200; ++g) {
-        CSpringGroup group;
-        group.ID = scene.TakeNextID();
-        group.name = "组" + std::to_string(g);
-        group.childCount = 450;
-        for (int j = 0; j < 450; ++j) group.children[static_cast<std::size_t>(j)] = 9001 + (g * 7 + j) % 2500;
-        scene.groups.push_back(group);
-    }
-    scene.Reindex();
-}
-
-}  // namespace
 
 int main() {
     const auto workspace = std::filesystem::temp_directory_path();
-    Scene scene;
-    Fill(scene);
+    Scene scene = bench::MakeLargeScene();
     Show show;
     show.Reset();
     AssetCaches caches{Workspace(workspace)};
