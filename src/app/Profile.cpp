@@ -520,21 +520,39 @@ void Profile::SetInt(std::string_view section, std::string_view key, std::int32_
 }
 
 std::string Profile::SerializeUtf8() const {
-    std::size_t total = bom_ ? kUtf8Bom.size() : 0;
-    auto measure = [&](const Line& line) { total += Text(line).size() + 2; };
-    for (std::size_t i = 0; i < sections_.size(); ++i) {
-        const Section& s = sections_[i];
-        if (i > 0) measure(s.header);
-        for (const Line& l : s.lines) measure(l);
-        for (const Line& l : s.trailingBlanks) measure(l);
-    }
     std::string out;
-    out.reserve(total);
+    // Most saves rewrite a file that was read: its text plus a little.
+    out.reserve(source_.size() + source_.size() / 16 + 4096);
     if (bom_) out += kUtf8Bom;
+    // Unedited lines that stood next to each other in the file are copied
+    // as one run of it, line breaks included: a save after a small edit
+    // then costs a few large copies instead of one per line.
+    std::size_t runBegin = 0;
+    std::size_t runEnd = 0;
+    bool inRun = false;
+    auto flush = [&] {
+        if (inRun) out.append(source_, runBegin, runEnd - runBegin);
+        inRun = false;
+    };
     const Line* previous = nullptr;
     auto emit = [&](const Line& line) {
-        if (previous) out += previous->crlf ? "\r\n" : "\n";
-        out += Text(line);
+        if (previous) {
+            const std::size_t breakEnd = runEnd + (previous->crlf ? 2 : 1);
+            if (inRun && !line.edited && breakEnd == line.begin) {
+                runEnd = static_cast<std::size_t>(line.begin) + line.size;
+                previous = &line;
+                return;
+            }
+            flush();
+            out += previous->crlf ? "\r\n" : "\n";
+        }
+        if (line.edited) {
+            out += Text(line);
+        } else {
+            inRun = true;
+            runBegin = line.begin;
+            runEnd = static_cast<std::size_t>(line.begin) + line.size;
+        }
         previous = &line;
     };
     for (std::size_t i = 0; i < sections_.size(); ++i) {
@@ -543,6 +561,7 @@ std::string Profile::SerializeUtf8() const {
         for (const Line& l : s.lines) emit(l);
         for (const Line& l : s.trailingBlanks) emit(l);
     }
+    flush();
     if (previous && finalNewline_) out += previous->crlf ? "\r\n" : "\n";
     return out;
 }

@@ -43,7 +43,7 @@ bool SceneDocument::Load(const std::filesystem::path& path, std::string* error) 
     Scene loaded;
     std::string reason;
     bool ok = true;
-    if (std::filesystem::exists(path)) ok = LoadScene(path, loaded, &reason);
+    if (std::filesystem::exists(path)) ok = file_.Load(path, loaded, &reason);
     if (!ok) loaded = Scene{};
     // The open show keeps playing on the new scene: its motor tracks are
     // built for the new springs first and go in with them.
@@ -65,7 +65,7 @@ bool SceneDocument::Load(const std::filesystem::path& path, std::string* error) 
 }
 
 bool SceneDocument::Save(const std::filesystem::path& path, std::string* error) {
-    if (!SaveScene(path, scene_, error)) return false;
+    if (!file_.Save(path, scene_, error)) return false;
     MarkSaved();
     return true;
 }

@@ -29,6 +29,7 @@
 #include "document/SpringCommands.h"
 #include "document/SystemSettingsCommand.h"
 #include "scene/Scene.h"
+#include "scene/SceneFile.h"
 #include "show/Show.h"
 
 namespace velmora {
@@ -54,7 +55,9 @@ public:
     // forgets the history and the selection. False with the reason when the
     // file exists but cannot be read; the scene is then the default one.
     bool Load(const std::filesystem::path& path, std::string* error = nullptr);
-    // Writes the scene; on success the present state is the clean one.
+    // Writes the scene; on success the present state is the clean one. After
+    // the first save only the records changed since are set again, while the
+    // file is the one the document wrote.
     bool Save(const std::filesystem::path& path, std::string* error = nullptr);
 
     // ---- selection (view state: notifies, never modifies) ----
@@ -134,6 +137,7 @@ private:
     std::mutex& outputLock_;
     SceneSelection selection_;
     SceneEditTarget target_;
+    SceneFileSession file_;
     Prompter* prompter_ = nullptr;
     std::uint64_t gestures_ = 0;
     Mode m_nMode = kWatch;

@@ -53,7 +53,7 @@ ShowDocument::ShowDocument(Show& show, Scene& scene, AssetCaches& caches, std::m
 bool ShowDocument::Load(const std::filesystem::path& path, std::string* error,
                         const std::function<void()>& alsoUnderLock) {
     Show loaded;
-    const bool ok = LoadShow(path, loaded, &scene_, error);
+    const bool ok = file_.Load(path, loaded, &scene_, error);
     // The incoming show's tracks are built before anything is replaced, and
     // show and tracks go in together: in between, the engine would evaluate
     // the new show's blocks against the old show's motor angles. A load is
@@ -96,7 +96,7 @@ bool ShowDocument::Save(const std::filesystem::path& path, Prompter& prompter, s
 
     RecordingPrompter asked(true);  // the question was put above
     const bool flagged = show_.m_bModified;
-    if (!SaveShow(path, show_, asked, outputLock_, error)) {
+    if (!file_.Save(path, show_, asked, outputLock_, error)) {
         show_.m_bModified = flagged || IsModified();
         return false;
     }

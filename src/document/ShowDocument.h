@@ -26,6 +26,7 @@
 #include "engine/ShowCompiler.h"
 #include "scene/Scene.h"
 #include "show/Show.h"
+#include "show/ShowFile.h"
 
 namespace velmora {
 
@@ -193,6 +194,7 @@ private:
     std::mutex& outputLock_;
     std::shared_ptr<const ShowAssets>* assetSlot_ = nullptr;
     bool loading_ = false;
+    ShowFileSession file_;  // after the first save, a save sets only the records changed since
     CompileResult loadCompile_;
 
     BlockSelection selection_;

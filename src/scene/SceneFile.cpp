@@ -1,15 +1,19 @@
 #include "scene/SceneFile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 #include "app/AtomicFile.h"
 #include "app/Log.h"
 #include "app/NumberText.h"
 #include "app/Profile.h"
+#include "app/ProfileKey.h"
+#include "app/StoredForm.h"
 
 namespace velmora {
 namespace {
@@ -19,18 +23,6 @@ namespace {
 constexpr std::size_t kGroupNameReadBuffer = 250;
 // Floats are read as text through this buffer.
 constexpr std::size_t kFloatTextBuffer = 64;
-
-// Key names are short (two numbers of any size still fit 48 bytes); snprintf
-// into a fixed buffer avoids a string allocation per key of a large scene.
-class Key {
-public:
-    Key(const char* format, int a) { std::snprintf(text_, sizeof text_, format, a); }
-    Key(const char* format, int a, int b) { std::snprintf(text_, sizeof text_, format, a, b); }
-    operator std::string_view() const { return text_; }
-
-private:
-    char text_[48];
-};
 
 // The blanks the profile reader trims around a value (0x1A included).
 bool IsBlank(char c) {
@@ -101,63 +93,66 @@ void LoadSettings(const Profile& p, Scene& scene) {
     scene.m_nNextID = p.GetInt(kSceneSection, "SpringIndex", Scene::kFirstID);
 }
 
-CSpring LoadSpring(const Profile& p, int i) {
+CSpring LoadSpring(const Profile& p, std::size_t i) {
+    ProfileKey key("sp", i);
     constexpr std::size_t kAddress = CSpring::kAddressBuffer;
     CSpring sp;
-    sp.x = p.GetInt(kSceneSection, Key("sp%d_x", i), 0);
-    sp.y = p.GetInt(kSceneSection, Key("sp%d_y", i), 0);
-    sp.ID = p.GetInt(kSceneSection, Key("sp%d_ID", i), -1);
-    sp.COMID = ReadText(p, Key("sp%d_COMID", i), "", kAddress);
-    sp.ADDR = ReadText(p, Key("sp%d_ADDR", i), "", CSpring::kAddrBuffer);
-    sp.COMID1 = ReadText(p, Key("sp%d_COMID1", i), "", kAddress);
+    sp.x = p.GetInt(kSceneSection, key("x"), 0);
+    sp.y = p.GetInt(kSceneSection, key("y"), 0);
+    sp.ID = p.GetInt(kSceneSection, key("ID"), -1);
+    sp.COMID = ReadText(p, key("COMID"), "", kAddress);
+    sp.ADDR = ReadText(p, key("ADDR"), "", CSpring::kAddrBuffer);
+    sp.COMID1 = ReadText(p, key("COMID1"), "", kAddress);
     // Channel numbers default to 1, unlike the constructor's -1: a spring
     // without keys is on channel 1 but, with empty addresses, not connected.
-    sp.BLOCKID = p.GetInt(kSceneSection, Key("sp%d_BLOCKID", i), 1);
-    sp.BLOCKID1 = p.GetInt(kSceneSection, Key("sp%d_BLOCKID1", i), 1);
-    sp.ORGANGLEY = ReadFloat(p, Key("sp%d_ORGANGLEY", i), 0.0f);
-    sp.BLOCKID2 = p.GetInt(kSceneSection, Key("sp%d_BLOCKID2", i), 1);
-    sp.BLOCKID3 = p.GetInt(kSceneSection, Key("sp%d_BLOCKID3", i), 1);
-    sp.COMID2 = ReadText(p, Key("sp%d_COMID2", i), "", kAddress);
-    sp.COMID3 = ReadText(p, Key("sp%d_COMID3", i), "", kAddress);
-    sp.BLOCKID_L = p.GetInt(kSceneSection, Key("sp%d_BLOCKID_L", i), 1);
-    sp.COMID_L = ReadText(p, Key("sp%d_COMID_L", i), "", kAddress);
+    sp.BLOCKID = p.GetInt(kSceneSection, key("BLOCKID"), 1);
+    sp.BLOCKID1 = p.GetInt(kSceneSection, key("BLOCKID1"), 1);
+    sp.ORGANGLEY = ReadFloat(p, key("ORGANGLEY"), 0.0f);
+    sp.BLOCKID2 = p.GetInt(kSceneSection, key("BLOCKID2"), 1);
+    sp.BLOCKID3 = p.GetInt(kSceneSection, key("BLOCKID3"), 1);
+    sp.COMID2 = ReadText(p, key("COMID2"), "", kAddress);
+    sp.COMID3 = ReadText(p, key("COMID3"), "", kAddress);
+    sp.BLOCKID_L = p.GetInt(kSceneSection, key("BLOCKID_L"), 1);
+    sp.COMID_L = ReadText(p, key("COMID_L"), "", kAddress);
     return sp;
 }
 
-CSpringGroup LoadGroup(const Profile& p, int g) {
+CSpringGroup LoadGroup(const Profile& p, std::size_t g) {
+    ProfileKey key("GP", g);
     CSpringGroup gp;
-    gp.color = static_cast<COLORREF>(p.GetInt(kSceneSection, Key("GP%d_color", g), 65280));
-    gp.name = ReadText(p, Key("GP%d_name", g), "--", kGroupNameReadBuffer);
-    gp.BLOCKID = p.GetInt(kSceneSection, Key("GP%d_BLOCKID", g), -1);
-    gp.COMID = ReadText(p, Key("GP%d_COMID", g), "", CSpring::kAddressBuffer);
-    gp.nPreTime = p.GetInt(kSceneSection, Key("GP%d_nPreTime", g), 0);
-    gp.bMannual = p.GetInt(kSceneSection, Key("GP%d_bMannual", g), 0);
-    gp.ID = p.GetInt(kSceneSection, Key("GP%d_ID", g), Scene::kFirstID);
-    gp.bSpecialBTN = p.GetInt(kSceneSection, Key("GP%d_bSpecialBTN", g), 0);
-    const std::int32_t stored = p.GetInt(kSceneSection, Key("GP%d_childCount", g), 0);
+    gp.color = static_cast<COLORREF>(p.GetInt(kSceneSection, key("color"), 65280));
+    gp.name = ReadText(p, key("name"), "--", kGroupNameReadBuffer);
+    gp.BLOCKID = p.GetInt(kSceneSection, key("BLOCKID"), -1);
+    gp.COMID = ReadText(p, key("COMID"), "", CSpring::kAddressBuffer);
+    gp.nPreTime = p.GetInt(kSceneSection, key("nPreTime"), 0);
+    gp.bMannual = p.GetInt(kSceneSection, key("bMannual"), 0);
+    gp.ID = p.GetInt(kSceneSection, key("ID"), Scene::kFirstID);
+    gp.bSpecialBTN = p.GetInt(kSceneSection, key("bSpecialBTN"), 0);
+    const std::int32_t stored = p.GetInt(kSceneSection, key("childCount"), 0);
     // The member array has 500 entries; a larger count would run past it.
     constexpr auto kMax = static_cast<std::int32_t>(CSpringGroup::kMaxChildren);
     if (stored > kMax) {
-        LogMessage("Scene file: group %d has %d members, only the first %d loaded", g, stored, kMax);
+        LogMessage("Scene file: group %zu has %d members, only the first %d loaded", g, stored, kMax);
     }
     gp.childCount = stored < 0 ? 0 : (stored > kMax ? kMax : stored);
-    gp.initX = p.GetInt(kSceneSection, Key("GP%d_initX", g), 0);
-    gp.initY = p.GetInt(kSceneSection, Key("GP%d_initY", g), 0);
+    gp.initX = p.GetInt(kSceneSection, key("initX"), 0);
+    gp.initY = p.GetInt(kSceneSection, key("initY"), 0);
     for (int j = 0; j < gp.childCount; ++j) {
-        gp.children[static_cast<std::size_t>(j)] = p.GetInt(kSceneSection, Key("GP%d_child%d", g, j), -1);
+        gp.children[static_cast<std::size_t>(j)] = p.GetInt(kSceneSection, key("child", static_cast<std::size_t>(j)), -1);
     }
     return gp;
 }
 
-void LoadChannel(const Profile& p, int c, ChannelInfo& ch) {
-    ch.IP = ReadText(p, Key("Channel%d_IP", c), "0.0.0.0", ChannelInfo::kIpBuffer);
-    ch.port = p.GetInt(kSceneSection, Key("Channel%d_port", c), 102);
-    ch.regType = p.GetInt(kSceneSection, Key("Channel%d_regType", c), 1);
-    ch.tagNum = p.GetInt(kSceneSection, Key("Channel%d_tagNum", c), 30);
-    ch.deviceID = p.GetInt(kSceneSection, Key("Channel%d_deviceID", c), 1);
-    ch.nStartNum = p.GetInt(kSceneSection, Key("Channel%d_nStartNum", c), 1);
-    ch.nPrevChannel = p.GetInt(kSceneSection, Key("Channel%d_nPrevChannel", c), -1);
-    ch.nPrevTail = p.GetInt(kSceneSection, Key("Channel%d_nPrevTail", c), -1);
+void LoadChannel(const Profile& p, std::size_t c, ChannelInfo& ch) {
+    ProfileKey key("Channel", c);
+    ch.IP = ReadText(p, key("IP"), "0.0.0.0", ChannelInfo::kIpBuffer);
+    ch.port = p.GetInt(kSceneSection, key("port"), 102);
+    ch.regType = p.GetInt(kSceneSection, key("regType"), 1);
+    ch.tagNum = p.GetInt(kSceneSection, key("tagNum"), 30);
+    ch.deviceID = p.GetInt(kSceneSection, key("deviceID"), 1);
+    ch.nStartNum = p.GetInt(kSceneSection, key("nStartNum"), 1);
+    ch.nPrevChannel = p.GetInt(kSceneSection, key("nPrevChannel"), -1);
+    ch.nPrevTail = p.GetInt(kSceneSection, key("nPrevTail"), -1);
 }
 
 void SaveSettings(Profile& p, const Scene& scene) {
@@ -174,53 +169,104 @@ void SaveSettings(Profile& p, const Scene& scene) {
     p.SetInt(kSceneSection, "count", ToCount(scene.springs.size()));
 }
 
-void SaveSpring(Profile& p, int i, const CSpring& sp) {
-    p.SetInt(kSceneSection, Key("sp%d_x", i), sp.x);
-    p.SetInt(kSceneSection, Key("sp%d_y", i), sp.y);
-    p.SetInt(kSceneSection, Key("sp%d_ID", i), sp.ID);
-    p.SetString(kSceneSection, Key("sp%d_COMID", i), StoredText(sp.COMID));
-    p.SetString(kSceneSection, Key("sp%d_ADDR", i), StoredText(sp.ADDR));
-    p.SetString(kSceneSection, Key("sp%d_COMID1", i), StoredText(sp.COMID1));
-    p.SetInt(kSceneSection, Key("sp%d_BLOCKID", i), sp.BLOCKID);
-    p.SetInt(kSceneSection, Key("sp%d_BLOCKID1", i), sp.BLOCKID1);
-    p.SetString(kSceneSection, Key("sp%d_ORGANGLEY", i), FormatFloat(sp.ORGANGLEY));
-    p.SetInt(kSceneSection, Key("sp%d_BLOCKID2", i), sp.BLOCKID2);
-    p.SetInt(kSceneSection, Key("sp%d_BLOCKID3", i), sp.BLOCKID3);
-    p.SetString(kSceneSection, Key("sp%d_COMID2", i), StoredText(sp.COMID2));
-    p.SetString(kSceneSection, Key("sp%d_COMID3", i), StoredText(sp.COMID3));
-    p.SetInt(kSceneSection, Key("sp%d_BLOCKID_L", i), sp.BLOCKID_L);
-    p.SetString(kSceneSection, Key("sp%d_COMID_L", i), StoredText(sp.COMID_L));
+// Where the records' values go: into the profile's keys, or into their
+// stored form. One list of fields per record serves both.
+class ProfileOut {
+public:
+    ProfileOut(Profile& profile, std::string_view prefix, std::size_t index) : profile_(profile), key_(prefix, index) {}
+    void Int(std::string_view field, std::int32_t value) { profile_.SetInt(kSceneSection, key_(field), value); }
+    void Int(std::string_view field, std::size_t index, std::int32_t value) {
+        profile_.SetInt(kSceneSection, key_(field, index), value);
+    }
+    void Text(std::string_view field, std::string_view text) {
+        profile_.SetString(kSceneSection, key_(field), StoredText(text));
+    }
+    void Float(std::string_view field, float value) {
+        profile_.SetString(kSceneSection, key_(field), FormatFloat(value));
+    }
+
+private:
+    Profile& profile_;
+    ProfileKey key_;
+};
+
+class FormOut {
+public:
+    void Int(std::string_view, std::int32_t value) { form_.Int(value); }
+    void Int(std::string_view, std::size_t, std::int32_t value) { form_.Int(value); }
+    void Text(std::string_view, std::string_view text) { form_.Text(text); }
+    void Float(std::string_view, float value) { form_.Float(value); }
+    std::string Take() { return form_.Take(); }
+
+private:
+    StoredForm form_;
+};
+
+template <class Out>
+void WriteSpring(Out& out, const CSpring& sp) {
+    out.Int("x", sp.x);
+    out.Int("y", sp.y);
+    out.Int("ID", sp.ID);
+    out.Text("COMID", sp.COMID);
+    out.Text("ADDR", sp.ADDR);
+    out.Text("COMID1", sp.COMID1);
+    out.Int("BLOCKID", sp.BLOCKID);
+    out.Int("BLOCKID1", sp.BLOCKID1);
+    out.Float("ORGANGLEY", sp.ORGANGLEY);
+    out.Int("BLOCKID2", sp.BLOCKID2);
+    out.Int("BLOCKID3", sp.BLOCKID3);
+    out.Text("COMID2", sp.COMID2);
+    out.Text("COMID3", sp.COMID3);
+    out.Int("BLOCKID_L", sp.BLOCKID_L);
+    out.Text("COMID_L", sp.COMID_L);
 }
 
-void SaveGroup(Profile& p, int g, const CSpringGroup& gp) {
+template <class Out>
+void WriteGroup(Out& out, const CSpringGroup& gp) {
     constexpr auto kMax = static_cast<std::int32_t>(CSpringGroup::kMaxChildren);
     const std::int32_t members = gp.childCount < 0 ? 0 : (gp.childCount > kMax ? kMax : gp.childCount);
     // The bit pattern as a signed decimal, the form the integer reader returns.
-    p.SetInt(kSceneSection, Key("GP%d_color", g), static_cast<std::int32_t>(gp.color));
-    p.SetString(kSceneSection, Key("GP%d_name", g), StoredText(gp.name));
-    p.SetInt(kSceneSection, Key("GP%d_BLOCKID", g), gp.BLOCKID);
-    p.SetString(kSceneSection, Key("GP%d_COMID", g), StoredText(gp.COMID));
-    p.SetInt(kSceneSection, Key("GP%d_nPreTime", g), gp.nPreTime);
-    p.SetInt(kSceneSection, Key("GP%d_bMannual", g), gp.bMannual);
-    p.SetInt(kSceneSection, Key("GP%d_ID", g), gp.ID);
-    p.SetInt(kSceneSection, Key("GP%d_bSpecialBTN", g), gp.bSpecialBTN);
-    p.SetInt(kSceneSection, Key("GP%d_childCount", g), members);
-    p.SetInt(kSceneSection, Key("GP%d_initX", g), gp.initX);
-    p.SetInt(kSceneSection, Key("GP%d_initY", g), gp.initY);
-    for (int j = 0; j < members; ++j) {
-        p.SetInt(kSceneSection, Key("GP%d_child%d", g, j), gp.children[static_cast<std::size_t>(j)]);
-    }
+    out.Int("color", static_cast<std::int32_t>(gp.color));
+    out.Text("name", gp.name);
+    out.Int("BLOCKID", gp.BLOCKID);
+    out.Text("COMID", gp.COMID);
+    out.Int("nPreTime", gp.nPreTime);
+    out.Int("bMannual", gp.bMannual);
+    out.Int("ID", gp.ID);
+    out.Int("bSpecialBTN", gp.bSpecialBTN);
+    out.Int("childCount", members);
+    out.Int("initX", gp.initX);
+    out.Int("initY", gp.initY);
+    for (std::size_t j = 0; j < static_cast<std::size_t>(members); ++j) out.Int("child", j, gp.children[j]);
 }
 
-void SaveChannel(Profile& p, int c, const ChannelInfo& ch) {
-    p.SetString(kSceneSection, Key("Channel%d_IP", c), StoredText(ch.IP));
-    p.SetInt(kSceneSection, Key("Channel%d_port", c), ch.port);
-    p.SetInt(kSceneSection, Key("Channel%d_regType", c), ch.regType);
-    p.SetInt(kSceneSection, Key("Channel%d_tagNum", c), ch.tagNum);
-    p.SetInt(kSceneSection, Key("Channel%d_deviceID", c), ch.deviceID);
-    p.SetInt(kSceneSection, Key("Channel%d_nStartNum", c), ch.nStartNum);
-    p.SetInt(kSceneSection, Key("Channel%d_nPrevChannel", c), ch.nPrevChannel);
-    p.SetInt(kSceneSection, Key("Channel%d_nPrevTail", c), ch.nPrevTail);
+template <class Out>
+void WriteChannel(Out& out, const ChannelInfo& ch) {
+    out.Text("IP", ch.IP);
+    out.Int("port", ch.port);
+    out.Int("regType", ch.regType);
+    out.Int("tagNum", ch.tagNum);
+    out.Int("deviceID", ch.deviceID);
+    out.Int("nStartNum", ch.nStartNum);
+    out.Int("nPrevChannel", ch.nPrevChannel);
+    out.Int("nPrevTail", ch.nPrevTail);
+}
+
+// Writes record `index` of `records` unless `written` says the profile holds
+// its values already, and records its form.
+template <class Record, class Write>
+void SaveRecords(Profile& profile, std::string_view prefix, const Record* records, std::size_t count,
+                 std::vector<std::string>& written, Write write) {
+    written.resize(std::max(written.size(), count));
+    for (std::size_t i = 0; i < count; ++i) {
+        FormOut form;
+        write(form, records[i]);
+        std::string bytes = form.Take();
+        if (bytes == written[i]) continue;
+        ProfileOut out(profile, prefix, i);
+        write(out, records[i]);
+        written[i] = std::move(bytes);
+    }
 }
 
 }  // namespace
@@ -244,13 +290,40 @@ void LoadScene(const Profile& profile, Scene& scene, const SceneLimits& limits) 
 }
 
 bool LoadScene(const std::filesystem::path& path, Scene& scene, std::string* error) {
+    SceneFileSession session;
+    return session.Load(path, scene, error);
+}
+
+void SaveScene(Profile& profile, const Scene& scene, SceneFileRecords& written) {
+    SaveSettings(profile, scene);
+    SaveRecords(profile, "sp", scene.springs.data(), scene.springs.size(), written.springs,
+                [](auto& out, const CSpring& sp) { WriteSpring(out, sp); });
+    profile.SetInt(kSceneSection, "GroupCount", ToCount(scene.groups.size()));
+    SaveRecords(profile, "GP", scene.groups.data(), scene.groups.size(), written.groups,
+                [](auto& out, const CSpringGroup& gp) { WriteGroup(out, gp); });
+    SaveRecords(profile, "Channel", scene.g_Channels.data(), scene.g_Channels.size(), written.channels,
+                [](auto& out, const ChannelInfo& ch) { WriteChannel(out, ch); });
+}
+
+void SaveScene(Profile& profile, const Scene& scene) {
+    SceneFileRecords none;
+    SaveScene(profile, scene, none);
+}
+
+bool SaveScene(const std::filesystem::path& path, const Scene& scene, std::string* error) {
+    SceneFileSession session;
+    return session.Save(path, scene, error);
+}
+
+bool SceneFileSession::Load(const std::filesystem::path& path, Scene& scene, std::string* error) {
     RemoveStaleTemporaryFiles(path);  // left by a save that was killed
-    Profile profile;
     std::string reason;
-    const bool read = profile.Load(path, &reason);
+    const bool read = file_.Open(path, &reason);
+    written_ = {};
     // Whatever happened, the scene gets the file's values or the defaults.
-    LoadScene(profile, scene);
-    if (!read && profile.existed()) {
+    LoadScene(file_.profile(), scene);
+    if (!read) {
+        file_.Forget();
         LogMessage("Scene file %s cannot be read: %s", path.string().c_str(), reason.c_str());
         if (error) *error = reason;
         return false;
@@ -258,28 +331,17 @@ bool LoadScene(const std::filesystem::path& path, Scene& scene, std::string* err
     return true;
 }
 
-void SaveScene(Profile& profile, const Scene& scene) {
-    SaveSettings(profile, scene);
-    for (std::size_t i = 0; i < scene.springs.size(); ++i) {
-        SaveSpring(profile, static_cast<int>(i), scene.springs[i]);
-    }
-    profile.SetInt(kSceneSection, "GroupCount", ToCount(scene.groups.size()));
-    for (std::size_t g = 0; g < scene.groups.size(); ++g) {
-        SaveGroup(profile, static_cast<int>(g), scene.groups[g]);
-    }
-    for (int c = 0; c < kChannelCount; ++c) SaveChannel(profile, c, scene.g_Channels[static_cast<std::size_t>(c)]);
-}
-
-bool SaveScene(const std::filesystem::path& path, const Scene& scene, std::string* error) {
-    Profile profile;
+bool SceneFileSession::Save(const std::filesystem::path& path, const Scene& scene, std::string* error) {
     std::string reason;
-    if (!profile.Load(path, &reason) && profile.existed()) {
+    if (!file_.Open(path, &reason)) {
         LogMessage("Scene file %s not saved, it cannot be read: %s", path.string().c_str(), reason.c_str());
         if (error) *error = reason;
         return false;
     }
-    SaveScene(profile, scene);
-    if (!profile.Save(&reason)) {
+    if (!file_.kept()) written_ = {};
+    SaveScene(file_.profile(), scene, written_);
+    if (!file_.Save(&reason)) {
+        written_ = {};
         LogMessage("Scene file %s not saved: %s", path.string().c_str(), reason.c_str());
         if (error) *error = reason;
         return false;

@@ -7,12 +7,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
+
+#include "app/RetainedProfile.h"
 
 #include "scene/Scene.h"
 
 namespace velmora {
-
-class Profile;
 
 inline constexpr const char* kSceneSection = "main";
 
@@ -31,10 +32,37 @@ struct SceneLimits {
 bool LoadScene(const std::filesystem::path& path, Scene& scene, std::string* error = nullptr);
 void LoadScene(const Profile& profile, Scene& scene, const SceneLimits& limits = {});
 
+// The stored forms (StoredForm) of the records a profile holds, by index.
+struct SceneFileRecords {
+    std::vector<std::string> springs;
+    std::vector<std::string> groups;
+    std::vector<std::string> channels;
+};
+
 // Writes every key back, keeping everything else in the file (the music and
 // program lists share it). A file that exists but cannot be read is left
 // alone and false returned, since writing it would lose those sections.
 bool SaveScene(const std::filesystem::path& path, const Scene& scene, std::string* error = nullptr);
 void SaveScene(Profile& profile, const Scene& scene);
+// Sets the settings, the counts and every key of each record whose form
+// differs from the one `written` holds at its index, and records the new
+// forms: with the forms of what `profile` holds, only changed records are
+// set; with none, every key is.
+void SaveScene(Profile& profile, const Scene& scene, SceneFileRecords& written);
+
+// The scene file of an editing session. After the first save, while the file
+// on disk is still the one this session wrote, the next save starts from the
+// profile it kept and sets only the keys of records changed since, so saving
+// a large scene after a small edit costs little more than writing the bytes.
+// The first save after a load sets every key, as SaveScene does.
+class SceneFileSession {
+public:
+    bool Load(const std::filesystem::path& path, Scene& scene, std::string* error = nullptr);
+    bool Save(const std::filesystem::path& path, const Scene& scene, std::string* error = nullptr);
+
+private:
+    RetainedProfile file_;
+    SceneFileRecords written_;
+};
 
 }  // namespace velmora

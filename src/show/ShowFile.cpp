@@ -10,6 +10,8 @@
 #include "app/Log.h"
 #include "app/NumberText.h"
 #include "app/Profile.h"
+#include "app/ProfileKey.h"
+#include "app/StoredForm.h"
 #include "app/Prompter.h"
 #include "scene/Scene.h"
 #include "show/BlockFields.h"
@@ -22,28 +24,6 @@ constexpr std::string_view kMainSection = "main";
 constexpr std::string_view kTimeLineSection = "TimeLine";
 constexpr std::size_t kNumberText = 64;  // buffer of the numbers read as text
 constexpr const char* kProgramLayerName = "PROGRAM";
-
-// "ly12_" or "TB12_" followed by a field name, built in place: a large show
-// has a quarter of a million keys and each would otherwise be a heap string.
-class KeyBuilder {
-public:
-    KeyBuilder(std::string_view prefix, std::size_t index) {
-        prefix.copy(text_, prefix.size());
-        char* end = std::to_chars(text_ + prefix.size(), text_ + kPrefixRoom, index).ptr;
-        *end++ = '_';
-        prefixSize_ = static_cast<std::size_t>(end - text_);
-    }
-    std::string_view operator()(std::string_view field) {
-        const std::size_t n = std::min(field.size(), sizeof text_ - prefixSize_);
-        field.copy(text_ + prefixSize_, n);
-        return {text_, prefixSize_ + n};
-    }
-
-private:
-    static constexpr std::size_t kPrefixRoom = 32;
-    char text_[96];
-    std::size_t prefixSize_ = 0;
-};
 
 // Counts are not validated by the format; a damaged count must not make us
 // allocate without bound.
@@ -68,7 +48,7 @@ std::string LayerName(const Layer& layer, const Scene* scene) {
 }
 
 void ReadBlock(const Profile& profile, std::size_t index, TimeBlock& block) {
-    KeyBuilder blockKey("TB", index);
+    ProfileKey blockKey("TB", index);
     for (const BlockField& field : StoredBlockFields()) {
         if (field.repeated) continue;  // the reader answers the first occurrence anyway
         const std::string_view key = blockKey(field.name);
@@ -111,7 +91,7 @@ std::string QuotedIfNeeded(const std::string& text) {
 }
 
 void WriteBlock(Profile& profile, std::size_t index, const TimeBlock& block, float toFileScale) {
-    KeyBuilder blockKey("TB", index);
+    ProfileKey blockKey("TB", index);
     for (const BlockField& field : StoredBlockFields()) {
         const std::string_view key = blockKey(field.name);
         switch (field.kind) {
@@ -135,16 +115,42 @@ void WriteBlock(Profile& profile, std::size_t index, const TimeBlock& block, flo
     }
 }
 
-void SetError(std::string* error, std::string text) {
-    if (error != nullptr) *error = std::move(text);
+// The stored form of a block as WriteBlock writes it.
+std::string BlockForm(const TimeBlock& block, float toFileScale) {
+    StoredForm form;
+    for (const BlockField& field : StoredBlockFields()) {
+        switch (field.kind) {
+            case BlockFieldKind::Time: {
+                float value = block.*field.floatMember;
+                if (toFileScale != 1.0f) value *= toFileScale;
+                form.Float(value);
+                break;
+            }
+            case BlockFieldKind::Float:
+                form.Float(block.*field.floatMember);
+                break;
+            case BlockFieldKind::Int:
+            case BlockFieldKind::IntText:
+                form.Int(block.*field.intMember);
+                break;
+            case BlockFieldKind::Text:
+                form.Text(block.*field.textMember);
+                break;
+        }
+    }
+    return form.Take();
 }
 
-// True when `path` names nothing at all; false when it exists or when its
-// existence cannot be established (then it must not be treated as absent).
-bool IsMissing(const std::filesystem::path& path) {
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(path, ec);
-    return !exists && !ec;
+std::string LayerForm(const Layer& layer) {
+    StoredForm form;
+    form.Text(layer.name);
+    form.Int(layer.GroupID);
+    form.Int(layer.type);
+    return form.Take();
+}
+
+void SetError(std::string* error, std::string text) {
+    if (error != nullptr) *error = std::move(text);
 }
 
 }  // namespace
@@ -155,7 +161,7 @@ void LoadShow(const Profile& profile, Show& show, const Scene* scene) {
     std::vector<Layer> layers(ReadCount(profile, "LayerCount", Show::kDefaultLayerCount, Show::kMaxLayers));
     for (std::size_t i = 0; i < layers.size(); ++i) {
         Layer& layer = layers[i];
-        KeyBuilder layerKey("ly", i);
+        ProfileKey layerKey("ly", i);
         layer.GroupID = profile.GetInt(kTimeLineSection, layerKey("GroupID"), -1);
         layer.type = profile.GetInt(kTimeLineSection, layerKey("type"), kLayerGroup);
         layer.name = LayerName(layer, scene);
@@ -178,20 +184,11 @@ void LoadShow(const Profile& profile, Show& show, const Scene* scene) {
 }
 
 bool LoadShow(const std::filesystem::path& path, Show& show, const Scene* scene, std::string* error) {
-    RemoveStaleTemporaryFiles(path);  // left by a save that was killed
-    Profile profile;
-    std::string reason;
-    if (!profile.Load(path, &reason)) {
-        show.Reset();
-        if (!profile.existed() && IsMissing(path)) return true;
-        SetError(error, "cannot read show file " + path.string() + ": " + reason);
-        return false;
-    }
-    LoadShow(profile, show, scene);
-    return true;
+    ShowFileSession session;
+    return session.Load(path, show, scene, error);
 }
 
-void SaveShow(Profile& profile, const Show& show) {
+void SaveShow(Profile& profile, const Show& show, ShowFileRecords& written) {
     // Files hold positions at scale 50; a show held at another scale is
     // converted on the way out with the same float step SetScale uses.
     float toFileScale = 1.0f;
@@ -201,20 +198,59 @@ void SaveShow(Profile& profile, const Show& show) {
     profile.SetString(kMainSection, "mutiMusic", FormatFloat(show.g_fMusicMultiplier));
 
     profile.SetInt(kTimeLineSection, "LayerCount", static_cast<std::int32_t>(show.layers.size()));
+    written.layers.resize(std::max(written.layers.size(), show.layers.size()));
     for (std::size_t i = 0; i < show.layers.size(); ++i) {
         const Layer& layer = show.layers[i];
-        KeyBuilder layerKey("ly", i);
+        std::string form = LayerForm(layer);
+        if (form == written.layers[i]) continue;
+        ProfileKey layerKey("ly", i);
         profile.SetString(kTimeLineSection, layerKey("name"), QuotedIfNeeded(layer.name));
         profile.SetInt(kTimeLineSection, layerKey("GroupID"), layer.GroupID);
         profile.SetInt(kTimeLineSection, layerKey("type"), layer.type);
+        written.layers[i] = std::move(form);
     }
 
     profile.SetInt(kTimeLineSection, "TimeBlockCount", static_cast<std::int32_t>(show.blocks.size()));
-    for (std::size_t i = 0; i < show.blocks.size(); ++i) WriteBlock(profile, i, show.blocks[i], toFileScale);
+    written.blocks.resize(std::max(written.blocks.size(), show.blocks.size()));
+    for (std::size_t i = 0; i < show.blocks.size(); ++i) {
+        std::string form = BlockForm(show.blocks[i], toFileScale);
+        if (form == written.blocks[i]) continue;
+        WriteBlock(profile, i, show.blocks[i], toFileScale);
+        written.blocks[i] = std::move(form);
+    }
+}
+
+void SaveShow(Profile& profile, const Show& show) {
+    ShowFileRecords none;
+    SaveShow(profile, show, none);
 }
 
 bool SaveShow(const std::filesystem::path& path, Show& show, Prompter& prompter, std::mutex& outputLock,
               std::string* error) {
+    ShowFileSession session;
+    return session.Save(path, show, prompter, outputLock, error);
+}
+
+bool ShowFileSession::Load(const std::filesystem::path& path, Show& show, const Scene* scene, std::string* error) {
+    RemoveStaleTemporaryFiles(path);  // left by a save that was killed
+    written_ = {};
+    std::string reason;
+    if (!file_.Open(path, &reason)) {
+        file_.Forget();
+        show.Reset();
+        SetError(error, "cannot read show file " + path.string() + ": " + reason);
+        return false;
+    }
+    if (!file_.profile().existed()) {
+        show.Reset();
+        return true;
+    }
+    LoadShow(file_.profile(), show, scene);
+    return true;
+}
+
+bool ShowFileSession::Save(const std::filesystem::path& path, Show& show, Prompter& prompter,
+                           std::mutex& outputLock, std::string* error) {
     if (show.m_bModified && !prompter.AskYesNo(kSaveModifiedShowQuestion)) {
         SetError(error, "saving was declined");
         return false;
@@ -222,12 +258,12 @@ bool SaveShow(const std::filesystem::path& path, Show& show, Prompter& prompter,
 
     // Keys of the old file that we do not write stay; so a file that exists
     // but cannot be read is left alone rather than replaced by ours alone.
-    Profile profile;
     std::string reason;
-    if (!profile.Load(path, &reason) && !(!profile.existed() && IsMissing(path))) {
+    if (!file_.Open(path, &reason)) {
         SetError(error, "cannot read show file " + path.string() + ": " + reason);
         return false;
     }
+    if (!file_.kept()) written_ = {};
 
     {
         // The engine reads positions under this lock; it must never see a
@@ -235,10 +271,11 @@ bool SaveShow(const std::filesystem::path& path, Show& show, Prompter& prompter,
         std::lock_guard<std::mutex> lock(outputLock);
         show.SetScale(Show::kFileScale);
         show.m_bModified = false;
-        SaveShow(profile, show);
+        SaveShow(file_.profile(), show, written_);
     }
 
-    if (!profile.SaveAs(path, &reason)) {
+    if (!file_.Save(&reason)) {
+        written_ = {};
         show.m_bModified = true;  // nothing reached the disk: the edits are still unsaved
         SetError(error, "cannot write show file " + path.string() + ": " + reason);
         return false;

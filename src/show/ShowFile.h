@@ -5,12 +5,14 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "app/RetainedProfile.h"
 
 #include "show/Show.h"
 
 namespace velmora {
 
-class Profile;
 class Prompter;
 class Scene;
 
@@ -35,5 +37,30 @@ bool SaveShow(const std::filesystem::path& path, Show& show, Prompter& prompter,
               std::mutex& outputLock, std::string* error = nullptr);
 // Sets every key of the show in `profile`, positions converted to scale 50.
 void SaveShow(Profile& profile, const Show& show);
+
+// The stored forms (StoredForm) of the layers and blocks a profile holds, by index.
+struct ShowFileRecords {
+    std::vector<std::string> layers;
+    std::vector<std::string> blocks;
+};
+// Sets the multiplier, the counts and every key of each layer and block whose
+// form differs from the one `written` holds at its index, and records the
+// new forms (with none, every key is set).
+void SaveShow(Profile& profile, const Show& show, ShowFileRecords& written);
+
+// The show file of an editing session: LoadShow and SaveShow, except that
+// after the first save, while the file on disk is still the one this session
+// wrote, a save starts from the profile it kept and sets only the keys of
+// layers and blocks changed since.
+class ShowFileSession {
+public:
+    bool Load(const std::filesystem::path& path, Show& show, const Scene* scene, std::string* error = nullptr);
+    bool Save(const std::filesystem::path& path, Show& show, Prompter& prompter, std::mutex& outputLock,
+              std::string* error = nullptr);
+
+private:
+    RetainedProfile file_;
+    ShowFileRecords written_;
+};
 
 }  // namespace velmora

@@ -222,6 +222,19 @@ TEST(ProfileRoundTrip, NewLinesFollowTheFilesLineEnds) {
     EXPECT_EQ(Parse("[a]\nk=1\r\n").lineEnding(), LineEnding::Lf);
 }
 
+TEST(ProfileRoundTrip, EditsInsideLongRunsOfUnchangedLinesKeepEveryOtherByte) {
+    // Unchanged lines are copied in runs; an edit, a mixed line end or a
+    // blank line inside a run must split it at exactly the right byte.
+    const std::string before = "\xEF\xBB\xBF[a]\r\nk1=1\r\nk2=2\nk3=3\r\n\r\n[b]\nx=1\ny=2\nz=3";
+    Profile p = Parse(before);
+    p.SetString("a", "k2", "two");
+    p.SetString("b", "y", "why");
+    p.SetString("b", "w", "new");
+    EXPECT_EQ(p.Serialize(), "\xEF\xBB\xBF[a]\r\nk1=1\r\nk2=two\nk3=3\r\n\r\n[b]\nx=1\ny=why\nz=3\r\nw=new\r\n");
+    p.SetString("a", "k2", "2");  // edited back: the line is still rewritten as written
+    EXPECT_EQ(Parse(p.Serialize()).GetString("a", "k2", ""), "2");
+}
+
 TEST(ProfileEncoding, Gb18030FileRoundTrips) {
     ScratchDir dir;
     const std::string bytes = "[Log]\r\nText=" + std::string(kGbProgramStart) + "\r\nN=1\r\n";
