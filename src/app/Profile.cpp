@@ -1,6 +1,7 @@
 #include "app/Profile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -255,7 +256,20 @@ Profile::Line& Profile::StoreEdited(Line& line, std::string text) {
 Profile::Line Profile::NewLine(std::string text) {
     Line line;
     line.crlf = lineEnding_ == LineEnding::CrLf;
-    StoreEdited(line, std::move(text));
+    // A new line goes at the end of the text buffer with its line break, as
+    // if it had been read there: no allocation of its own, and a run of new
+    // lines is written out as one copy. Offsets are 32-bit; beyond that the
+    // line gets a slot of its own.
+    const std::size_t room = static_cast<std::size_t>(UINT32_MAX) - source_.size();
+    if (text.size() + 2 > room) {
+        StoreEdited(line, std::move(text));
+        return line;
+    }
+    line.begin = static_cast<std::uint32_t>(source_.size());
+    line.size = static_cast<std::uint32_t>(text.size());
+    source_ += text;
+    source_ += line.crlf ? "\r\n" : "\n";
+    Classify(line, Text(line));
     return line;
 }
 

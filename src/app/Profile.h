@@ -100,9 +100,10 @@ public:
     LineEnding lineEnding() const { return lineEnding_; }
 
 private:
-    // A line without its line break. Lines as read point into source_, so a
-    // 100,000-line file costs one buffer, not 100,000 strings; a line written
-    // since gets its own slot in edited_, reused when it is written again.
+    // A line without its line break. Lines as read, and lines added since,
+    // point into source_, so a 100,000-line file costs one buffer, not
+    // 100,000 strings; a line rewritten since gets its own slot in edited_,
+    // reused when it is written again.
     struct Line {
         std::uint32_t begin = 0;     // offset in source_, or slot in edited_ when `edited`
         std::uint32_t size = 0;      // length in source_ (unused when `edited`)
@@ -143,7 +144,7 @@ private:
     void Clear();
 
     std::filesystem::path path_;
-    std::string source_;             // the text as read, in UTF-8
+    std::string source_;             // the text as read, in UTF-8, then the lines added since
     std::vector<std::string> edited_;
     std::vector<Section> sections_;  // sections_[0] holds the lines before the first header
     NameIndex sectionIndex_;         // section name (any case) -> first section, never 0
