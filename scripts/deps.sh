@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only when some are missing, so a
 # second run is quiet and needs no network.
-#   scripts/deps.sh build   compilers, CMake, libraries of the core and the CLI
-#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime, libmodbus, jackd2
+#   scripts/deps.sh build   compilers, CMake, libraries of the core, the CLI and the desktop program (Qt 6, GL, CJK font)
+#   scripts/deps.sh test    the above plus GoogleTest, Google Benchmark, clang's fuzzer runtime, libmodbus, jackd2,
+#                           and the virtual desktop the UI tests run in (Xvfb, D-Bus, AT-SPI, pyatspi)
 set -euo pipefail
 what=${1:-build}
 packages=(build-essential g++ cmake ninja-build pkg-config ccache python3
-          nlohmann-json3-dev libmad0-dev portaudio19-dev)
+          nlohmann-json3-dev libmad0-dev portaudio19-dev
+          qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6opengl6-dev qt6-qpa-plugins
+          libgl-dev libglu1-mesa-dev fonts-wqy-microhei)
 if [ "$what" = test ]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libmodbus-dev
-            lame sox jackd2)
+            lame sox jackd2
+            xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -96,6 +96,15 @@ std::optional<std::filesystem::path> CMusicWav::Locate(const std::string& path, 
 }
 
 bool CMusicWav::StartEntry(const std::string& requested, int programMode, const ProgramSettings& settings) {
+    // The question before saving and the analysis dialog run event loops of
+    // their own on this thread; a start asked for from inside them (a timer,
+    // an end-of-entry notice) must wait, not begin a second start half-way.
+    if (starting_) return false;
+    starting_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{starting_};
     // The mode changes only with a start that goes ahead: a failed program
     // start must not switch a playing piece over to the program clock.
     const std::optional<std::filesystem::path> found = Locate(requested, programMode);
@@ -201,6 +210,7 @@ void CMusicWav::UpdatePosition(std::uint32_t nowMs) {
 }
 
 void CMusicWav::Tick(std::uint32_t nowMs) {
+    if (starting_) return;  // the start in progress sets the clock itself
     if (preparationArmed_ && m_nPrerollStart != -1 && static_cast<double>(Since(nowMs, m_nPrerollStart)) >= PrepareTime())
         EndPreparation(nowMs);
     UpdatePosition(nowMs);
@@ -209,6 +219,7 @@ void CMusicWav::Tick(std::uint32_t nowMs) {
 }
 
 void CMusicWav::ProcessPending() {
+    if (starting_) return;  // delivered by the first Tick after the start
     if (!endPending_.exchange(false)) return;
     const int direction = endDirection_.load();
     if (m_bProgramMode) {

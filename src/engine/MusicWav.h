@@ -74,6 +74,9 @@ public:
     // progress while an entry's music is analysed. Set on the owner thread
     // while no entry is being started.
     void SetAnalysisProgress(Progress progress) { progress_ = std::move(progress); }
+    // Replaces how an entry's music is analysed (the desktop program shows
+    // the "等待" dialog). Set on the owner thread while no entry is being started.
+    void SetAnalyser(Analyser analyser) { if (analyser) analyser_ = std::move(analyser); }
     // Called on the engine thread, inside its tick before it takes the
     // output lock, when an end-of-entry notice was queued, so an
     // event-driven owner can schedule ProcessPending at once: it must only
@@ -86,6 +89,11 @@ public:
     // changing nothing, when neither `path` nor the file of that name in the
     // Music/Program folder exists.
     bool StartEntry(const std::string& path, int programMode, const ProgramSettings& settings) override;
+
+    // Whether a StartEntry is under way (its question or analysis may run an
+    // event loop on this thread): Tick and ProcessPending wait until it ends,
+    // and a second StartEntry is refused.
+    bool starting() const { return starting_; }
 
     // The 5 ms update: delivers a queued end-of-entry notice, ends the
     // preparation time when it is over, and refreshes the show position.
@@ -139,6 +147,7 @@ private:
     CProgramList* programList_ = nullptr;
     std::unique_ptr<PlayerControl> player_;  // created on first use
     bool preparationArmed_ = false;          // the one-shot timer of the preparation time
+    bool starting_ = false;                  // inside StartEntry
 
     // Shared with the engine thread.
     PlaybackState state_;

@@ -100,14 +100,18 @@ bool Runtime::Startup(std::string* error) {
     return sceneOk;
 }
 
+void Runtime::StopEngine() {
+    if (m_pPacer) m_pPacer->Stop();
+    if (g_ArbitrageThread) g_ArbitrageThread->Stop();
+}
+
 void Runtime::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     // The pacer goes first, so nothing is woken while the threads wind down;
     // then the engine, so that it stops refilling the image while the
     // senders wind down.
-    if (m_pPacer) m_pPacer->Stop();
-    if (g_ArbitrageThread) g_ArbitrageThread->Stop();
+    StopEngine();
     std::array<Thread*, kChannelCount> senders{};
     for (std::size_t i = 0; i < senders.size(); ++i) senders[i] = &g_ModbusThreads[i];
     StopAllInParallel(senders, kSenderStopBound);
@@ -117,21 +121,30 @@ void Runtime::Shutdown() {
     started_ = false;
 }
 
-void Runtime::SaveLists() {
-    if (!listsLoaded_ || g_strSpringIni.empty()) return;
+bool Runtime::SaveLists(std::string* error) {
+    if (!listsLoaded_ || g_strSpringIni.empty()) return true;
     Profile profile;
-    std::string error;
-    // A scene file that exists but cannot be read is not overwritten (Save refuses).
-    profile.Load(g_strSpringIni);
+    std::string reason;
+    // A scene file that exists but cannot be read is not overwritten.
+    if (!profile.Load(g_strSpringIni, &reason) && profile.existed()) {
+        LogMessage("Runtime: lists not saved: %s", reason.c_str());
+        if (error) *error = reason;
+        return false;
+    }
     // Empty lists that the file never held leave it as it is.
     if (g_pMusicList->m_list.empty() && g_pProgramList->m_list.empty() &&
         !profile.HasKey(CMusicList::kSection, "MusicCount") && !profile.HasKey(CProgramList::kSection, "ProgramCount"))
-        return;
+        return true;
     const std::string before = profile.Serialize();
     g_pMusicList->SaveMusicList(profile);
     g_pProgramList->SaveProgramList(profile);
-    if (profile.Serialize() == before) return;  // unchanged: no rewrite
-    if (!profile.Save(&error)) LogMessage("Runtime: lists not saved: %s", error.c_str());
+    if (profile.Serialize() == before) return true;  // unchanged: no rewrite
+    if (!profile.Save(&reason)) {
+        LogMessage("Runtime: lists not saved: %s", reason.c_str());
+        if (error) *error = reason;
+        return false;
+    }
+    return true;
 }
 
 bool Runtime::LoadSceneFile(std::string* error) {

@@ -55,6 +55,11 @@ public:
     // default scene (the first start of an installation).
     bool Startup(std::string* error = nullptr);
 
+    // The first step of closing the main window: the pacer and the engine
+    // stop, so the show can be saved while nothing evaluates it. The
+    // senders keep their links until Shutdown. Safe to call more than once.
+    void StopEngine();
+
     // Stops the engine first, then every sender in parallel within
     // kSenderStopBound, logs "ModbusTCPThread Save Quit", saves the lists and
     // logs "程序退出". Safe to call twice; the destructor calls it.
@@ -181,6 +186,13 @@ public:
     // then the engine, then the 1 ms pacer that wakes them. False when the
     // engine or the pacer could not be started. Shutdown stops the pacer first.
     bool StartPlayback();
+
+    // Writes the music and program lists into spring.ini now (atomically,
+    // every other key kept), as Shutdown does; the list windows call it after
+    // every change, so a crash or a power cut loses nothing the operator
+    // added. Unchanged lists write nothing. False, with the reason, when the
+    // file cannot be read or written.
+    bool SaveLists(std::string* error = nullptr);
     const CPacer* pacer() const { return m_pPacer.get(); }
 
     // What the playback object reaches through EntryShowHost.
@@ -196,7 +208,6 @@ public:
     bool SetShowScale(std::int32_t scale) override;
 
 private:
-    void SaveLists();
 
     std::unique_ptr<ShowDocument> showDocument_;
     std::unique_ptr<CArbitrageThread> m_pArbitrageThread;

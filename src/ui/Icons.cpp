@@ -1,0 +1,173 @@
+#include "ui/Icons.h"
+
+#include <QIconEngine>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+
+namespace velmora {
+
+namespace {
+
+const QColor kInk(0x23, 0x4a, 0x73);
+const QColor kAccent(0x2a, 0x8b, 0xd0);
+const QColor kRed(0xc8, 0x3a, 0x32);
+const QColor kGreen(0x2f, 0x9e, 0x55);
+const QColor kPaper(0xfa, 0xfa, 0xf6);
+
+// Draws icon `id` into a 32 x 32 box.
+void Draw(QPainter& p, IconId id) {
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen ink(kInk, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(ink);
+    switch (id) {
+        case IconId::Save: {  // a diskette
+            p.setBrush(kAccent);
+            p.drawRoundedRect(QRectF(5, 5, 22, 22), 2.5, 2.5);
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(10, 5, 12, 8));
+            p.drawRect(QRectF(9, 18, 14, 9));
+            break;
+        }
+        case IconId::NewBlock: {  // a bar on a timeline with a plus
+            p.setBrush(QColor(0xe8, 0x9a, 0x2c));
+            p.drawRoundedRect(QRectF(3, 14, 18, 9), 2, 2);
+            p.setPen(QPen(kGreen, 3, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(24, 6), QPointF(24, 18));
+            p.drawLine(QPointF(18, 12), QPointF(30, 12));
+            break;
+        }
+        case IconId::Copy: {  // two sheets
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(5, 5, 15, 18));
+            p.drawRect(QRectF(12, 10, 15, 18));
+            break;
+        }
+        case IconId::Paste: {  // a clipboard with a sheet
+            p.setBrush(QColor(0xc9, 0x9a, 0x5b));
+            p.drawRoundedRect(QRectF(5, 6, 18, 22), 2, 2);
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(14, 12, 13, 16));
+            p.setBrush(kInk);
+            p.drawRect(QRectF(10, 3, 8, 5));
+            break;
+        }
+        case IconId::Delete:
+        case IconId::Remove: {  // a red cross
+            p.setPen(QPen(kRed, 4, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(8, 8), QPointF(24, 24));
+            p.drawLine(QPointF(24, 8), QPointF(8, 24));
+            break;
+        }
+        case IconId::About: {  // an "i" in a circle
+            p.setBrush(kAccent);
+            p.drawEllipse(QRectF(4, 4, 24, 24));
+            p.setPen(QPen(Qt::white, 3.2, Qt::SolidLine, Qt::RoundCap));
+            p.drawPoint(QPointF(16, 10));
+            p.drawLine(QPointF(16, 15), QPointF(16, 23));
+            break;
+        }
+        case IconId::Add: {  // a green plus
+            p.setPen(QPen(kGreen, 4.5, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(16, 6), QPointF(16, 26));
+            p.drawLine(QPointF(6, 16), QPointF(26, 16));
+            break;
+        }
+        case IconId::Random: {  // two crossing arrows
+            QPen pen(kInk, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+            p.setPen(pen);
+            QPainterPath a;
+            a.moveTo(4, 9);
+            a.cubicTo(14, 9, 16, 23, 26, 23);
+            QPainterPath b;
+            b.moveTo(4, 23);
+            b.cubicTo(14, 23, 16, 9, 26, 9);
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(a);
+            p.drawPath(b);
+            p.setBrush(kInk);
+            p.drawPolygon(QPolygonF({QPointF(29, 9), QPointF(24, 5), QPointF(24, 13)}));
+            p.drawPolygon(QPolygonF({QPointF(29, 23), QPointF(24, 19), QPointF(24, 27)}));
+            break;
+        }
+        case IconId::Repeat: {  // a loop with an arrow head
+            p.setPen(QPen(kInk, 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(5, 7, 22, 18), 30 * 16, 300 * 16);
+            p.setBrush(kInk);
+            p.drawPolygon(QPolygonF({QPointF(27, 7), QPointF(27, 15), QPointF(20, 11)}));
+            break;
+        }
+        case IconId::List: {  // lines with dots
+            p.setBrush(kInk);
+            for (int i = 0; i < 3; ++i) {
+                const double y = 9 + i * 7;
+                p.drawEllipse(QPointF(7, y), 1.8, 1.8);
+                p.drawLine(QPointF(12, y), QPointF(27, y));
+            }
+            break;
+        }
+        case IconId::Properties: {  // a sheet with rows
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(6, 4, 20, 24));
+            for (int i = 0; i < 4; ++i) p.drawLine(QPointF(10, 10 + i * 5), QPointF(22, 10 + i * 5));
+            break;
+        }
+        case IconId::Undo:
+        case IconId::Redo: {  // a curved arrow
+            p.save();
+            if (id == IconId::Redo) {
+                p.translate(32, 0);
+                p.scale(-1, 1);
+            }
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(kInk, 2.8, Qt::SolidLine, Qt::RoundCap));
+            QPainterPath arc;
+            arc.moveTo(9, 13);
+            arc.cubicTo(20, 6, 30, 14, 24, 26);
+            p.drawPath(arc);
+            p.setBrush(kInk);
+            p.drawPolygon(QPolygonF({QPointF(4, 13), QPointF(12, 7), QPointF(12, 19)}));
+            p.restore();
+            break;
+        }
+    }
+}
+
+// Renders at exactly the device size asked for, so no icon is ever a scaled
+// bitmap.
+class PaintedIconEngine final : public QIconEngine {
+public:
+    explicit PaintedIconEngine(IconId id) : id_(id) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
+        painter->save();
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 32.0, rect.height() / 32.0);
+        if (mode == QIcon::Disabled) painter->setOpacity(0.35);
+        Draw(*painter, id_);
+        painter->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pm(size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        paint(&p, QRect(QPoint(0, 0), size), mode, state);
+        return pm;
+    }
+    QIconEngine* clone() const override { return new PaintedIconEngine(id_); }
+
+private:
+    IconId id_;
+};
+
+}  // namespace
+
+QIcon MakeIcon(IconId id) {
+    return QIcon(new PaintedIconEngine(id));
+}
+
+QIcon AppIcon() {
+    return QIcon(QStringLiteral(":/velmora/velmora.svg"));
+}
+
+}  // namespace velmora

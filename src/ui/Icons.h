@@ -1,0 +1,19 @@
+#pragma once
+// The program's icons, drawn with QPainter at every size asked for, so they
+// stay sharp on high-DPI screens. All artwork is this project's own.
+
+#include <QIcon>
+
+namespace velmora {
+
+enum class IconId {
+    Save, NewBlock, Copy, Paste, Delete, About,       // frame toolbar
+    Add, Remove, Random, Repeat, List, Properties,    // list pane toolbars
+    Undo, Redo,
+};
+
+QIcon MakeIcon(IconId id);
+// The application's icon (the SVG installed with the program).
+QIcon AppIcon();
+
+}  // namespace velmora
