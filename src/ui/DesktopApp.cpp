@@ -8,8 +8,12 @@
 
 namespace velmora {
 
-DesktopApp::DesktopApp(const std::optional<std::filesystem::path>& workspaceOption, QObject* parent)
-    : QObject(parent), runtime_(Workspace::FromEnvironment(workspaceOption)), context_{runtime_, prompter_} {
+DesktopApp::DesktopApp(const std::optional<std::filesystem::path>& workspaceOption, Prompter* prompter,
+                       QObject* parent)
+    : QObject(parent),
+      runtime_(Workspace::FromEnvironment(workspaceOption)),
+      prompter_(prompter ? *prompter : static_cast<Prompter&>(boxes_)),
+      context_{runtime_, prompter_} {
     updateTimer_.setTimerType(Qt::PreciseTimer);
     connect(&updateTimer_, &QTimer::timeout, this, [this] { Update(); });
 }
@@ -43,7 +47,7 @@ bool DesktopApp::Start() {
     });
 
     frame_ = std::make_unique<MainFrame>(context_);
-    prompter_.SetParent(frame_.get());
+    boxes_.SetParent(frame_.get());
     frame_->SetCloseHook([this] { return BeforeClose(); });
     frame_->show();
 

@@ -27,7 +27,9 @@ class MainFrame;
 class DesktopApp final : public QObject {
     Q_OBJECT
 public:
-    explicit DesktopApp(const std::optional<std::filesystem::path>& workspaceOption, QObject* parent = nullptr);
+    // `prompter` replaces the message boxes (tests script the answers).
+    explicit DesktopApp(const std::optional<std::filesystem::path>& workspaceOption, Prompter* prompter = nullptr,
+                        QObject* parent = nullptr);
     ~DesktopApp() override;
 
     // Builds and shows the frame and starts playback. Problems with the
@@ -53,7 +55,8 @@ private:
     void DeliverMessages();
 
     Runtime runtime_;
-    QtPrompter prompter_;
+    QtPrompter boxes_;
+    Prompter& prompter_;
     DesktopContext context_;
     std::unique_ptr<MainFrame> frame_;
     QTimer updateTimer_;
