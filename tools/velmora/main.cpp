@@ -8,6 +8,8 @@
 #include <string>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/MemoryPolicy.h"
 #include "ui/DesktopApp.h"
@@ -31,6 +33,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     QApplication::setApplicationVersion(QStringLiteral(VELMORA_VERSION));
     QApplication::setWindowIcon(velmora::AppIcon());
+    // The program speaks Chinese; Qt's own buttons and dialogs (是/否, file
+    // dialogs, a pane's close button) should too, where the translation is installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     velmora::SingleInstance instance;
     if (!instance.Claim()) return 0;

@@ -1,0 +1,215 @@
+#!/usr/bin/python3
+"""Black-box tests of the desktop program: the real velmora on a copy of the
+demo workspace, velmora-sim as the controllers, driven over AT-SPI the way a
+screen reader would drive it. Run inside a desktop session:
+
+    ui-session.sh /usr/bin/python3 desktop_e2e.py --velmora BIN --sim BIN --source DIR [TEST...]
+"""
+
+import argparse
+import hashlib
+import os
+import re
+import subprocess
+import sys
+import time
+import traceback
+
+import pyatspi
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from atspi import (Failure, application, applications, find, find_all, has_state, press,  # noqa: E402
+                   wait_for)
+from workspace import Simulator, Workspace  # noqa: E402
+
+APP_NAME = "Velmora"
+
+
+def digest(workspace):
+    """Every file of the workspace with its hash."""
+    result = {}
+    for folder, _, files in os.walk(workspace.path):
+        for name in files:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as f:
+                result[os.path.relpath(path, workspace.path)] = hashlib.sha256(f.read()).hexdigest()
+    return result
+
+
+class Program:
+    """One running velmora and its accessibility tree."""
+
+    def __init__(self, binary, workspace):
+        self.log = open(os.path.join(workspace.root, "velmora-%d.log" % time.monotonic_ns()), "w")
+        self.process = subprocess.Popen([binary, "--workspace", workspace.path],
+                                        stdout=self.log, stderr=subprocess.STDOUT)
+        self.app = application(APP_NAME)
+        self.frame = find(self.app, "frame", APP_NAME, timeout=15)
+
+    def status_channels(self):
+        for label in find_all(self.frame, "label"):
+            m = re.fullmatch(r"通道 (\d+)/(\d+)", label.name or "")
+            if m:
+                return int(m.group(1)), int(m.group(2))
+        return None
+
+    def close(self, timeout=20):
+        """Closes through the menu, as the operator does."""
+        press(find(self.frame, "menu item", "退出(X)"))
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("velmora did not end within %d s after 退出" % timeout)
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.log.close()
+
+
+def test_frame_shows_its_commands_panes_and_links(args, ws, sim):
+    program = Program(args.velmora, ws)
+    try:
+        for name in ["文件(F)", "编辑(E)", "视图(V)", "帮助(H)", "保存(S)", "退出(X)", "撤销(U)", "重做(R)",
+                     "复制(C)", "粘贴(P)", "删除(D)", "工具栏和停靠窗口(T)", "状态栏(S)", "关于 Velmora(A)..."]:
+            find(program.frame, "menu item", name)
+        for name in ["保存", "复制", "粘贴", "删除", "关于"]:
+            find(program.frame, "push button", name)
+        find(program.frame, "check box", "新建块")
+        tabs = {t.name for t in find_all(program.frame, "page tab")}
+        for title in ["3D预览", "音乐列表", "场景编辑器", "手操面板", "组元素面板", "程控列表", "通道监视",
+                      "512摇头灯配置器"]:
+            if title not in tabs:
+                raise Failure("no pane tab %r (tabs: %s)" % (title, sorted(tabs)))
+        # Every configured channel connects to the simulator, and the status
+        # bar says so; the controllers receive requests.
+        connected = wait_for(lambda: (lambda c: c if c and c[0] == c[1] and c[1] > 0 else None)(
+            program.status_channels()), 15, "every configured channel connected in the status bar")
+        before = sim.requests()
+        wait_for(lambda: sim.requests() > before + 50, 10, "the simulator receiving requests")
+        print("  status bar: 通道 %d/%d" % connected)
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+
+
+def test_closing_leaves_the_workspace_intact(args, ws, sim):
+    before = digest(ws)
+    program = Program(args.velmora, ws)
+    try:
+        time.sleep(1.0)  # a second of engine and senders
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+    after = digest(ws)
+    changed = sorted(k for k in set(before) | set(after) if before.get(k) != after.get(k))
+    if changed:
+        raise Failure("closing without edits changed files: %s" % changed)
+
+
+class CoveringWindow:
+    """A plain X window mapped over everything, as another program's window
+    would be; stacking() tells whether velmora's frame is above it."""
+
+    def __init__(self):
+        from Xlib import X, display
+        self.display = display.Display()
+        root = self.display.screen().root
+        self.window = root.create_window(0, 0, 1280, 800, 0, self.display.screen().root_depth,
+                                         X.InputOutput, X.CopyFromParent, background_pixel=0)
+        self.window.set_wm_name("cover")
+        self.window.map()
+        self.window.configure(stack_mode=X.Above)
+        self.display.sync()
+
+    def frame_is_above(self):
+        root = self.display.screen().root
+        order = root.query_tree().children  # bottom to top
+        mine = velmora = None
+        for i, w in enumerate(order):
+            if w.id == self.window.id:
+                mine = i
+            else:
+                try:
+                    if w.get_wm_name() == APP_NAME and w.get_attributes().map_state != 0:
+                        velmora = i
+                except Exception:
+                    pass
+        if mine is None or velmora is None:
+            raise Failure("windows not found (cover %s, frame %s)" % (mine, velmora))
+        return velmora > mine
+
+    def close(self):
+        self.window.destroy()
+        self.display.close()
+
+
+def test_a_second_copy_raises_the_first(args, ws, sim):
+    program = Program(args.velmora, ws)
+    cover = None
+    try:
+        cover = CoveringWindow()
+        if cover.frame_is_above():
+            raise Failure("the frame is above a window mapped after it")
+        second = subprocess.run([args.velmora, "--workspace", ws.path], timeout=30,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if second.returncode != 0:
+            raise Failure("the second copy ended with %d: %s" % (second.returncode, second.stdout[-500:]))
+        if program.process.poll() is not None:
+            raise Failure("the first copy ended")
+        if len(applications(APP_NAME)) != 1:
+            raise Failure("%d copies on the accessibility bus" % len(applications(APP_NAME)))
+        wait_for(cover.frame_is_above, 10, "the first copy's window raised above the covering window")
+        program.close()
+    finally:
+        if cover:
+            cover.close()
+        program.kill()
+
+
+TESTS = [
+    test_frame_shows_its_commands_panes_and_links,
+    test_closing_leaves_the_workspace_intact,
+    test_a_second_copy_raises_the_first,
+]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--velmora", required=True)
+    parser.add_argument("--sim", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("tests", nargs="*")
+    args = parser.parse_args()
+    failures = 0
+    for test in TESTS:
+        if args.tests and test.__name__ not in args.tests:
+            continue
+        ws = Workspace(args.source)
+        sim = Simulator(args.sim, ws)
+        started = time.monotonic()
+        try:
+            test(args, ws, sim)
+            print("PASS %s (%.1f s)" % (test.__name__, time.monotonic() - started), flush=True)
+        except Exception as error:  # report every test, then fail the run
+            failures += 1
+            print("FAIL %s: %s" % (test.__name__, error), flush=True)
+            if not isinstance(error, Failure):
+                traceback.print_exc()
+            for log in sorted(os.listdir(ws.root)):
+                if log.endswith(".log"):
+                    with open(os.path.join(ws.root, log), errors="replace") as f:
+                        tail = f.read()[-1500:]
+                    if tail.strip():
+                        print("---- %s ----\n%s" % (log, tail))
+        finally:
+            sim.stop()
+            ws.remove()
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
