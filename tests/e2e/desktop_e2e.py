@@ -170,10 +170,30 @@ def test_a_second_copy_raises_the_first(args, ws, sim):
         program.kill()
 
 
+def test_links_go_down_with_the_controllers_and_come_back(args, ws, sim):
+    program = Program(args.velmora, ws)
+    try:
+        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 15,
+                 "every channel connected")
+        sim.crash()  # the controllers go away while the program runs
+        wait_for(lambda: (lambda c: c and c[0] == 0)(program.status_channels()), 15,
+                 "the status bar showing the channels down")
+        if program.process.poll() is not None:
+            raise Failure("velmora ended when the controllers went away")
+        sim.restart()
+        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 20,
+                 "every channel connected again")
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
     test_a_second_copy_raises_the_first,
+    test_links_go_down_with_the_controllers_and_come_back,
 ]
 
 

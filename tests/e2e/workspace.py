@@ -57,6 +57,11 @@ class Simulator:
     """velmora-sim listening on the workspace's loopback channels."""
 
     def __init__(self, binary, workspace, seconds=300):
+        self.binary, self.workspace, self.seconds = binary, workspace, seconds
+        self.start()
+
+    def start(self):
+        binary, workspace, seconds = self.binary, self.workspace, self.seconds
         self.dump = os.path.join(workspace.root, "sim-dump.json")
         self.log = open(os.path.join(workspace.root, "sim.log"), "w")
         self.process = subprocess.Popen(
@@ -85,7 +90,21 @@ class Simulator:
                 time.sleep(0.05)
         raise RuntimeError("the simulator wrote no dump")
 
+    def crash(self):
+        """Ends the simulator at once, as a controller losing power does."""
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.log.close()
+
+    def restart(self):
+        """A new simulator on the same ports, as a controller that reboots."""
+        self.stop()
+        self.start()
+
     def stop(self):
+        if self.log.closed:
+            return
         if self.process.poll() is None:
             self.process.terminate()
             try:
