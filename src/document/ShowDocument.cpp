@@ -86,7 +86,7 @@ bool ShowDocument::Load(const std::filesystem::path& path, std::string* error,
 bool ShowDocument::Save(const std::filesystem::path& path, Prompter& prompter, std::string* error) {
     // Callers that set the show's flag by hand are asked as well.
     if ((IsModified() || show_.m_bModified) && !prompter.AskYesNo(kSaveModifiedShowQuestion)) {
-        SetError(error, "saving was declined");
+        SetError(error, kSaveDeclined);
         return false;
     }
     // The file holds scale 50. Zooming there as a step of the history keeps

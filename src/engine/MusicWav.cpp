@@ -1,5 +1,8 @@
 #include "engine/MusicWav.h"
 
+#include "app/Prompter.h"
+#include "show/ShowFile.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -116,8 +119,12 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
         std::string error;
         std::filesystem::path showPath = m_strCurrent;
         showPath += ".tlf";
-        if (!host_.SaveOpenShow(showPath, *prompter_, &error) && !error.empty())
+        // The operator must know when edits did not reach the disk: the
+        // show is about to be replaced by the next entry's.
+        if (!host_.SaveOpenShow(showPath, *prompter_, &error) && !error.empty() && error != kSaveDeclined) {
             LogMessage("MusicWav: %s", error.c_str());
+            prompter_->Tell(std::string(kShowNotSavedMessage) + error);
+        }
     }
 
     std::shared_ptr<const SpectrumList> records;
@@ -158,7 +165,12 @@ bool CMusicWav::StartEntry(const std::string& requested, int programMode, const 
         state_.m_dLength.store(length);
         state_.SetRecords(std::move(records));
     });
-    if (!loaded) LogMessage("MusicWav: %s", error.c_str());
+    if (!loaded) {
+        // The music plays on without outputs; say why rather than leave a
+        // silent fountain unexplained.
+        LogMessage("MusicWav: %s", error.c_str());
+        prompter_->Tell(std::string(kShowNotReadMessage) + error);
+    }
 
     m_bPictureDirty = true;
     m_nScrollOffset = 0;

@@ -43,6 +43,11 @@ public:
     virtual double Length() const = 0;     // ms
 };
 
+// Told when starting an entry could not save the open show, or could not
+// read the new entry's show; the reason follows.
+inline constexpr const char* kShowNotSavedMessage = "节目文件没有保存：";
+inline constexpr const char* kShowNotReadMessage = "节目文件无法读取，音乐照常播放但没有喷泉动作：";
+
 class CMusicWav : public EntryStarter {
 public:
     using Clock = std::function<std::uint32_t()>;

@@ -252,7 +252,7 @@ bool ShowFileSession::Load(const std::filesystem::path& path, Show& show, const 
 bool ShowFileSession::Save(const std::filesystem::path& path, Show& show, Prompter& prompter,
                            std::mutex& outputLock, std::string* error) {
     if (show.m_bModified && !prompter.AskYesNo(kSaveModifiedShowQuestion)) {
-        SetError(error, "saving was declined");
+        SetError(error, kSaveDeclined);
         return false;
     }
 

@@ -18,6 +18,8 @@ class Scene;
 
 // Asked before a modified show is written.
 inline constexpr const char* kSaveModifiedShowQuestion = "是否保存被修改的文件？";
+// The error a save reports when the operator answered No: nothing failed.
+inline constexpr const char* kSaveDeclined = "saving was declined";
 
 // Replaces the show's layers and blocks with the file's and sets the scale to
 // 50. Layer names are rebuilt from `scene` (nullptr: no scene, names empty).

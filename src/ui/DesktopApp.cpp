@@ -4,6 +4,7 @@
 
 #include "app/Log.h"
 #include "engine/MusicWav.h"
+#include "show/ShowFile.h"
 #include "ui/MainFrame.h"
 
 namespace velmora {
@@ -81,7 +82,7 @@ bool DesktopApp::BeforeClose() {
     const std::string current = runtime_.g_pMusicWav->m_strCurrent;
     if (!current.empty()) {
         std::string error;
-        if (!runtime_.SaveShowFile(current + ".tlf", prompter_, &error) && error != "saving was declined")
+        if (!runtime_.SaveShowFile(current + ".tlf", prompter_, &error) && error != kSaveDeclined)
             prompter_.Tell("节目文件没有保存：" + error);
     }
     updateTimer_.stop();

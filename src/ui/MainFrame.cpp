@@ -19,6 +19,7 @@
 #include "engine/MusicWav.h"
 #include "media/ListRows.h"
 #include "runtime/Runtime.h"
+#include "show/ShowFile.h"
 #include "ui/Icons.h"
 #include "ui/Looks.h"
 #include "ui/MainView.h"
@@ -324,7 +325,7 @@ void MainFrame::Save() {
     std::string error;
     const std::string& current = runtime.g_pMusicWav->m_strCurrent;
     if (!current.empty() && !runtime.SaveShowFile(current + ".tlf", context_.prompter, &error) &&
-        error != "saving was declined") {
+        error != kSaveDeclined) {
         context_.prompter.Tell("节目文件没有保存：" + error);
     }
     error.clear();

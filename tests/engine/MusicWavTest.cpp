@@ -206,6 +206,28 @@ TEST_F(MusicWavTest, StartingTheNextEntrySavesAModifiedShowAfterAsking) {
     EXPECT_FLOAT_EQ(check.show.blocks[0].end, 30.0f);
 }
 
+TEST_F(MusicWavTest, AShowThatCannotBeSavedOrReadIsToldNotJustLogged) {
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
+    // The next entry's show is unreadable (a folder where the file should be).
+    std::filesystem::create_directories(dir_.path() / "Music" / "other.mp3.tlf");
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("other.mp3"), 0, {}));
+    ASSERT_EQ(prompter_.messages.size(), 1u);
+    EXPECT_EQ(prompter_.messages[0].rfind(kShowNotReadMessage, 0), 0u) << prompter_.messages[0];
+    EXPECT_TRUE(runtime_.show.blocks.empty());  // the music plays on an empty show
+
+    // Leaving it: its show cannot be written back either, and the operator hears so.
+    runtime_.show.m_bModified = true;
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
+    ASSERT_EQ(prompter_.messages.size(), 2u);
+    EXPECT_EQ(prompter_.messages[1].rfind(kShowNotSavedMessage, 0), 0u) << prompter_.messages[1];
+
+    // Answering No is no failure and tells nothing.
+    prompter_.SetAnswer(false);
+    runtime_.show.m_bModified = true;
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("other.mp3"), 0, {}));
+    EXPECT_EQ(prompter_.messages.size(), 3u);  // only the unreadable show again
+}
+
 TEST_F(MusicWavTest, MissingFileChangesNothing) {
     ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
     Advance(3000);

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QMainWindow>
+#include <QSet>
 #include <QSettings>
 #include <QTest>
 
@@ -120,6 +121,54 @@ private slots:
         QCOMPARE(again.look(), 217);
         QVERIFY(again.LookAction(217)->isChecked());
         QCOMPARE(FourPartVersion("0.1.0"), QString("0.1.0.0"));
+    }
+
+    void aSaveThatFailsSaysWhyAndKeepsTheShowModified() {
+        UiWorkspace ws;
+        RecordingPrompter prompter(true);
+        Runtime runtime(Workspace(ws.path()));
+        QVERIFY(runtime.Startup());
+        DesktopContext context{runtime, prompter};
+        MainFrame frame(context);
+        // The entry's show would go where no file can be written.
+        std::filesystem::create_directories(ws.path() / "Music" / "blocked.mp3.tlf");
+        runtime.g_pMusicWav->m_strCurrent = (ws.path() / "Music" / "blocked.mp3").string();
+        QVERIFY(runtime.showDocument().CreateBlock(0, 0.0f, 40.0f));
+        frame.MenuAction(kCmdSave)->trigger();
+        QCOMPARE(prompter.questions, std::vector<std::string>{"是否保存被修改的文件？"});
+        QCOMPARE(prompter.messages.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(prompter.messages[0]).startsWith("节目文件没有保存："));
+        QVERIFY(frame.MenuAction(kCmdSave)->isEnabled());
+        QVERIFY(runtime.showDocument().IsModified());
+    }
+
+    void f6WalksThroughTheVisiblePanes() {
+        UiWorkspace ws;
+        RecordingPrompter prompter;
+        Runtime runtime(Workspace(ws.path()));
+        QVERIFY(runtime.Startup());
+        DesktopContext context{runtime, prompter};
+        MainFrame frame(context);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        frame.activateWindow();
+        auto paneWithFocus = [&]() -> int {
+            for (const PaneSpec& spec : kPanes) {
+                QDockWidget* dock = frame.Pane(spec.id);
+                if (QApplication::focusWidget() && dock->isAncestorOf(QApplication::focusWidget())) return spec.id;
+            }
+            return 0;
+        };
+        QSet<int> visited;
+        for (int i = 0; i < static_cast<int>(kPanes.size()); ++i) {
+            QTest::keyClick(&frame, Qt::Key_F6);
+            visited.insert(paneWithFocus());
+        }
+        QVERIFY2(visited.size() == static_cast<int>(kPanes.size()), qPrintable(QString::number(visited.size())));
+        const int last = paneWithFocus();
+        QTest::keyClick(&frame, Qt::Key_F6);
+        QTest::keyClick(&frame, Qt::Key_F6, Qt::ShiftModifier);
+        QCOMPARE(paneWithFocus(), last);
     }
 
     void closingStopsTheEngineThenAsksOnceAndSavesTheShow() {
