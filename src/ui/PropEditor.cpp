@@ -56,6 +56,7 @@ PropEditor::PropEditor(QWidget* parent)
       more_(MakeButton(this)) {
     setAutoFillBackground(true);
     edit_->setFrame(false);
+    edit_->setTextMargins(2, 0, 0, 0);  // the text stays where the list draws it
     edit_->installEventFilter(this);
     combo_->setInsertPolicy(QComboBox::NoInsert);
     combo_->installEventFilter(this);

@@ -509,7 +509,8 @@ private slots:
         DemoDialog dialog;
         dialog.setWindowTitle("属性");
         dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        dialog.activateWindow();
         QTest::mouseClick(dialog.list, Qt::LeftButton, Qt::NoModifier, dialog.list->NameRect(DemoDialog::Count).center());
         ClickValue(*dialog.list, DemoDialog::Axis);
         QTest::qWait(qEnvironmentVariableIntValue("VELMORA_SHOW_DEMO") * 1000);
