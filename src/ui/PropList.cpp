@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -395,8 +396,8 @@ void PropList::mouseReleaseEvent(QMouseEvent* event) {
 
 void PropList::wheelEvent(QWheelEvent* event) {
     if (!scroll_->isVisible()) return event->ignore();
-    const int steps = event->angleDelta().y() / 120;
-    scroll_->setValue(scroll_->value() - steps * 3 * rowHeight_);
+    // Three rows a notch; finer wheels and touch pads move by their fraction.
+    scroll_->setValue(scroll_->value() - event->angleDelta().y() * 3 * rowHeight_ / 120);
     event->accept();
 }
 

@@ -16,7 +16,6 @@
 
 #include <vector>
 
-#include <QPointer>
 #include <QWidget>
 
 #include "ui/PropItem.h"

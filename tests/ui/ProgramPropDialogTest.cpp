@@ -1,7 +1,6 @@
 // The program properties dialog: its rows when creating and when editing,
 // the limits of each row, and the values read back.
 
-#include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -9,6 +8,7 @@
 #include "media/ui/ProgramPropDialog.h"
 #include "ui/PropEditor.h"
 #include "ui/PropList.h"
+#include "PropListInput.h"
 #include "UiTestMain.h"
 
 using namespace velmora;
@@ -16,26 +16,6 @@ using namespace velmora;
 namespace {
 
 using Dialog = ProgramPropDialog;
-
-void KeyText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(widget, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-// Clicks the row's value cell and types over its text; Enter unless `leaveOpen`.
-void Type(PropList& list, int row, const QString& text, bool leaveOpen = false) {
-    QTest::mouseClick(&list, Qt::LeftButton, Qt::NoModifier, list.ValueRect(row).center());
-    QVERIFY(list.OpenedEditor());
-    QWidget* field = list.OpenedEditor()->Field();
-    QTRY_VERIFY(field->hasFocus());
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    KeyText(field, text);
-    if (!leaveOpen) QTest::keyClick(field, Qt::Key_Return);
-}
 
 QPushButton* Button(Dialog& dialog, const QString& text) {
     for (QPushButton* b : dialog.findChildren<QPushButton*>())
@@ -141,18 +121,6 @@ private slots:
         QCOMPARE(read.unitMS, 250);
         QCOMPARE(read.power, 75);
         QCOMPARE(read.num, 200);
-    }
-
-    void enterCommitsTheRowAndCancelCloses() {
-        Dialog dialog(Dialog::Mode::Edit, "Morning.prog", ProgParams{});
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        Type(dialog.list(), Dialog::kRowPower, "10");
-        QVERIFY(dialog.isVisible());  // Enter went to the row, not to the OK button
-        QCOMPARE(dialog.params().power, 10);
-        QTest::mouseClick(Button(dialog, "取消"), Qt::LeftButton);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
 };
 

@@ -2,6 +2,7 @@
 // read-only lists, the notifications, painting and the accessible rows.
 
 #include <functional>
+#include <memory>
 
 #include <QAccessible>
 #include <QAbstractItemView>
@@ -19,6 +20,7 @@
 
 #include "ui/PropEditor.h"
 #include "ui/PropList.h"
+#include "PropListInput.h"
 #include "UiTestMain.h"
 
 using namespace velmora;
@@ -56,37 +58,6 @@ public:
     QString seen;
 };
 
-void ClickValue(PropList& list, int row) {
-    list.EnsureVisible(row);
-    QTest::mouseClick(&list, Qt::LeftButton, Qt::NoModifier, list.ValueRect(row).center());
-}
-
-void ClickName(PropList& list, int row) {
-    QTest::mouseClick(&list, Qt::LeftButton, Qt::NoModifier, list.NameRect(row).center());
-}
-
-// Key presses carrying `text`; characters beyond Latin-1 come as the text of
-// a key event, as an input method delivers them.
-void KeyText(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80)
-            QTest::keyClick(widget, c.toLatin1());
-        else
-            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-// Clicks the value cell, types over the shown text and leaves with Enter.
-void Type(PropList& list, int row, const QString& text) {
-    ClickValue(list, row);
-    QVERIFY(list.OpenedEditor());
-    QWidget* field = list.OpenedEditor()->Field();
-    QTRY_VERIFY(field->hasFocus());
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    KeyText(field, text);
-    QTest::keyClick(field, Qt::Key_Return);
-}
-
 // Does `act` to the next modal dialog of type T as soon as it shows (bounded wait).
 template <class T>
 void OnNextModal(std::function<void(T*)> act) {
@@ -103,8 +74,6 @@ void OnNextModal(std::function<void(T*)> act) {
     timer->start(10);
 }
 
-QColor PixelAt(const QImage& image, const QPoint& at) { return image.pixelColor(at); }
-
 bool HasPixel(const QImage& image, const QRect& area, const QColor& colour) {
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
@@ -117,11 +86,19 @@ bool HasPixel(const QImage& image, const QRect& area, const QColor& colour) {
 class PropListTest : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<DemoDialog> dialog_;
+
 private slots:
+    void init() {
+        if (qstrcmp(QTest::currentTestFunction(), "showDemoWhenAsked") == 0) return;
+        dialog_ = std::make_unique<DemoDialog>();
+        dialog_->show();
+        QVERIFY(QTest::qWaitForWindowActive(dialog_.get()));
+    }
+    void cleanup() { dialog_.reset(); }
+
     void numericRowRefusesTextOutsideItsBoundsAndTakesTheBound() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QSignalSpy changed(&list, &PropList::valueChanged);
 
@@ -142,26 +119,18 @@ private slots:
     }
 
     void leavingTheEditorCommitsAndEscapeDropsTheTyping() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QSignalSpy changed(&list, &PropList::valueChanged);
 
-        ClickValue(list, DemoDialog::Name);
-        QWidget* field = list.OpenedEditor()->Field();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        KeyText(field, "xyz");
+        Type(list, DemoDialog::Name, "xyz", true);
         ClickName(list, DemoDialog::Version);  // the focus leaves the editor
         QVERIFY(!list.OpenedEditor());
         QCOMPARE(list.GetItemValue(DemoDialog::Name), QString("xyz"));
         QCOMPARE(list.CurrentRow(), int(DemoDialog::Version));
 
-        ClickValue(list, DemoDialog::Name);
-        field = list.OpenedEditor()->Field();
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        KeyText(field, "other");
-        QTest::keyClick(field, Qt::Key_Escape);
+        Type(list, DemoDialog::Name, "other", true);
+        QTest::keyClick(list.OpenedEditor()->Field(), Qt::Key_Escape);
         QVERIFY(!list.OpenedEditor());
         QVERIFY(dialog.isVisible());
         QCOMPARE(list.GetItemValue(DemoDialog::Name), QString("xyz"));
@@ -177,9 +146,7 @@ private slots:
     }
 
     void editorsLieOverTheValueCellLeavingRoomForTheirButtons() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         const struct {
             int row;
@@ -200,9 +167,7 @@ private slots:
     }
 
     void headingsInformationRowsAndReadOnlyListsOpenNoEditor() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         for (int row : {int(DemoDialog::Heading), int(DemoDialog::Version)}) {
             ClickValue(list, row);
@@ -226,10 +191,8 @@ private slots:
     }
 
     void spinStepsByItsDeltaOnlyWithinTheBounds() {
-        DemoDialog dialog;
+        DemoDialog& dialog = *dialog_;
         dialog.list->AddItem(PropItem::Spin("步进", 1, 0, 4, 2));
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         PropList& list = *dialog.list;
         QSignalSpy changed(&list, &PropList::valueChanged);
 
@@ -265,9 +228,7 @@ private slots:
     }
 
     void dropDownsTakeTheirEntriesAndTheComboAlsoFreeText() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QSignalSpy changed(&list, &PropList::valueChanged);
 
@@ -302,9 +263,7 @@ private slots:
     }
 
     void popUpEditorResultsAreCutAndAnEmptyOneChangesNothing() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QSignalSpy changed(&list, &PropList::valueChanged);
 
@@ -328,9 +287,7 @@ private slots:
     }
 
     void colourRowRoundTripsThroughTheColourDialog() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         std::uint32_t colorref = 0;
         QVERIFY(PropColourValue(list.GetItemValue(DemoDialog::Colour), &colorref));
@@ -361,9 +318,7 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
 
         Type(list, DemoDialog::File, "typed.csv");
@@ -383,9 +338,7 @@ private slots:
     }
 
     void selectionChangesAreSignalledOnceAndKeysMoveAndOpen() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QSignalSpy selected(&list, &PropList::selectionChanged);
         ClickName(list, DemoDialog::Name);
@@ -405,8 +358,7 @@ private slots:
     }
 
     void anOwnerMayRebuildTheListOnAChange() {
-        DemoDialog dialog;
-        PropList& list = *dialog.list;
+        PropList& list = *dialog_->list;
         int rebuilds = 0;
         // Like a dialog that shows other rows for another action type.
         QObject::connect(&list, &PropList::valueChanged, &list, [&list, &rebuilds](int index) {
@@ -419,8 +371,6 @@ private slots:
             list.AddItem(PropItem::List("排练方式", shape, {"矩阵", "圆形"}));
             ++rebuilds;
         });
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         ClickValue(list, DemoDialog::Shape);
         QTest::keyClick(list.OpenedEditor()->Field(), Qt::Key_Down);
         ClickValue(list, DemoDialog::Name);  // commits the shape, which rebuilds the list
@@ -448,12 +398,10 @@ private slots:
     }
 
     void paintsValuesInTheirColours() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QImage image = list.grab().toImage();
-        QCOMPARE(PixelAt(image, list.RowRect(DemoDialog::Heading).topLeft() + QPoint(1, 1)), QColor(195, 195, 195));
+        QCOMPARE(image.pixelColor(list.RowRect(DemoDialog::Heading).topLeft() + QPoint(1, 1)), QColor(195, 195, 195));
         QVERIFY(HasPixel(image, list.ValueRect(DemoDialog::Name), QColor(0, 0, 255)));
         QVERIFY(HasPixel(image, list.ValueRect(DemoDialog::Version), QColor(150, 150, 150)));
         QVERIFY(!HasPixel(image, list.ValueRect(DemoDialog::Version), QColor(0, 0, 255)));
@@ -465,14 +413,12 @@ private slots:
 
         ClickName(list, DemoDialog::Count);
         image = list.grab().toImage();
-        QCOMPARE(PixelAt(image, list.NameRect(DemoDialog::Count).topLeft() + QPoint(1, 1)),
+        QCOMPARE(image.pixelColor(list.NameRect(DemoDialog::Count).topLeft() + QPoint(1, 1)),
                  list.palette().color(QPalette::Highlight));
     }
 
     void rowsAreAccessibleChildrenThatCanBePressed() {
-        DemoDialog dialog;
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        DemoDialog& dialog = *dialog_;
         PropList& list = *dialog.list;
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&list);
         QVERIFY(iface);
