@@ -81,6 +81,9 @@ MainFrame::MainFrame(DesktopContext& context, QWidget* parent)
 }
 
 MainFrame::~MainFrame() {
+    // Closing the window while QWidget's destructor runs moves the focus;
+    // the commands must not be updated on a frame half gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     context_.runtime.showDocument().RemoveListener(showListener_);
     context_.runtime.sceneDocument().RemoveListener(sceneListener_);
 }
