@@ -94,6 +94,10 @@ public:
     // changing nothing, when neither `path` nor the file of that name in the
     // Music/Program folder exists.
     bool StartEntry(const std::string& path, int programMode, const ProgramSettings& settings) override;
+    // The file StartEntry would open for `path`: the path itself, else the
+    // file of that name in the Music/Program folder; nullopt when neither
+    // exists (the list windows mark such entries).
+    std::optional<std::filesystem::path> Locate(const std::string& path, int programMode) const;
 
     // Whether a StartEntry is under way (its question or analysis may run an
     // event loop on this thread): Tick and ProcessPending wait until it ends,
@@ -134,7 +138,6 @@ public:
     std::uint32_t m_nEntriesStarted = 0;  // successful starts, for status displays
 
 private:
-    std::optional<std::filesystem::path> Locate(const std::string& path, int programMode) const;
     PlayerControl& Player();
     void EndPreparation(std::uint32_t nowMs);
     void UpdatePosition(std::uint32_t nowMs);

@@ -1,13 +1,16 @@
 #include "ui/Panes.h"
 
+#include "media/ui/MusicListPane.h"
+#include "media/ui/ProgramListPane.h"
 #include "ui/PaneTable.h"
 #include "ui/PlaceholderPane.h"
 
 namespace velmora {
 
 QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& context, QWidget* parent) {
-    (void)context;
     switch (paneId) {
+        case kPaneMusicList: return new MusicListPane(context, title, parent);
+        case kPaneProgramList: return new ProgramListPane(context, title, parent);
         default:
             return new PlaceholderPane(title, parent);
     }
