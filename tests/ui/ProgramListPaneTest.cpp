@@ -7,7 +7,11 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 #include "app/Prompter.h"
@@ -15,6 +19,8 @@
 #include "media/ProgramList.h"
 #include "media/MusicList.h"
 #include "media/ui/ProgramListPane.h"
+#include "media/ui/ProgramPropDialog.h"
+#include "ui/PropList.h"
 #include "runtime/Runtime.h"
 #include "PlaylistTestKit.h"
 #include "UiTestMain.h"
@@ -37,13 +43,13 @@ struct ProgramFixture {
     std::vector<std::pair<ProgramEditMode, ProgramEdit>> opened;
     std::optional<ProgramEdit> answer;
 
-    ProgramFixture() {
+    explicit ProgramFixture(bool scripted = true) {
         runtime = std::make_unique<Runtime>(Workspace(ws.path()));
         started = runtime->Startup() && !list().m_list.empty();
         context = std::make_unique<DesktopContext>(DesktopContext{*runtime, prompter});
         list().SetStarter(&starter);
         pane = std::make_unique<ProgramListPane>(*context, QStringLiteral("程控列表"));
-        pane->SetEditor([this](ProgramEditMode mode, const ProgramEdit& initial, QWidget*) {
+        if (scripted) pane->SetEditor([this](ProgramEditMode mode, const ProgramEdit& initial, QWidget*) {
             opened.emplace_back(mode, initial);
             return answer;
         });
@@ -67,6 +73,24 @@ struct ProgramFixture {
         return list().m_list.size() == before + 1;
     }
 };
+
+// Once the properties dialog is open, fills it in with `fill` and presses
+// its OK button, as the operator would.
+void AnswerTheDialog(std::function<void(ProgramPropDialog&)> fill) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, fill] {
+        auto* dialog = qobject_cast<ProgramPropDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        timer->stop();
+        timer->deleteLater();
+        fill(*dialog);
+        QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        if (dialog->isVisible()) dialog->reject();  // refused input must not hang the test
+    });
+    timer->start();
+}
 
 }  // namespace
 
@@ -172,6 +196,37 @@ private slots:
         QCOMPARE(after.unitMS, before.unitMS);
         QCOMPARE(after.num, changed.num);
         QCOMPARE(after.power, changed.power);
+        QCOMPARE(f.prompter.messages, std::vector<std::string>({kProgramParamsLaterMessage}));
+    }
+
+    void thePropertiesDialogCreatesAndEditsPrograms() {
+        ProgramFixture f(false);
+        QVERIFY(f.started);
+        const std::size_t before = f.list().m_list.size();
+        QString opened;
+        AnswerTheDialog([&](ProgramPropDialog& dialog) {
+            opened = dialog.list().GetItemValue(ProgramPropDialog::kRowName);
+            QVERIFY(dialog.list().EnterText(ProgramPropDialog::kRowName, QStringLiteral("清晨")));
+            QVERIFY(dialog.list().EnterText(ProgramPropDialog::kRowNum, QStringLiteral("75")));
+        });
+        f.Click(f.pane->addCommand());
+        QCOMPARE(opened, QString::fromLatin1(CProgramList::kDefaultName));
+        QCOMPARE(f.list().m_list.size(), before + 1);
+        const CProgramList::program created = f.list().m_list.back();
+        QCOMPARE(created.name, std::string("清晨.prog"));
+        QCOMPARE(ReadProgFile(created.path).num, 75);
+        QCOMPARE(ReadProgFile(created.path).power, ProgParams{}.power);
+        QCOMPARE(f.stored(), Paths(f.list()));
+
+        ClickRow(f.view(), static_cast<int>(before));
+        AnswerTheDialog([&](ProgramPropDialog& dialog) {
+            opened = dialog.list().GetItemValue(ProgramPropDialog::kRowName);
+            QVERIFY(dialog.list().EnterText(ProgramPropDialog::kRowPower, QStringLiteral("90")));
+        });
+        f.Click(f.pane->propertiesCommand());
+        QCOMPARE(opened, QString::fromStdString(created.name));
+        QCOMPARE(ReadProgFile(created.path).power, 90);
+        QCOMPARE(ReadProgFile(created.path).num, 75);
         QCOMPARE(f.prompter.messages, std::vector<std::string>({kProgramParamsLaterMessage}));
     }
 

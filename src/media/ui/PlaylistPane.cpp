@@ -19,7 +19,6 @@ PlaylistPane::PlaylistPane(DesktopContext& context, std::unique_ptr<PlaylistSour
     toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     toolBar_->setFloatable(false);
     toolBar_->setMovable(false);
-    toolBar_->setAccessibleName(title);
     view_ = new PlaylistView(std::move(source), colours, title, this);
 
     auto* layout = new QVBoxLayout(this);

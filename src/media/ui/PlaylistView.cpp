@@ -61,8 +61,6 @@ void PlaylistCanvas::paintEvent(QPaintEvent* /*event*/) {
     const PlaylistColours& colours = view_.colours();
     QPainter p(this);
     p.fillRect(rect(), colours.background);
-    p.setFont(view_.font_);
-    const QFontMetrics metrics(view_.font_);
 
     const int position = view_.scrollPosition();
     const int count = source.Count();
@@ -88,7 +86,7 @@ void PlaylistCanvas::paintEvent(QPaintEvent* /*event*/) {
         p.setPen(missing ? kMissingInk : kNameInk);
         const QRect textRect(kPlaylistNameX, bar.top(), std::max(0, width() - kPlaylistNameX - 2), bar.height());
         p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   metrics.elidedText(text, Qt::ElideRight, textRect.width()));
+                   QFontMetrics(font).elidedText(text, Qt::ElideRight, textRect.width()));
         if (hasFocus() && row == view_.focusRow()) {
             p.setPen(QPen(Qt::black, 1.0, Qt::DotLine));
             p.setBrush(Qt::NoBrush);

@@ -7,6 +7,7 @@
 #include "app/Prompter.h"
 #include "engine/MusicWav.h"
 #include "media/ProgramList.h"
+#include "media/ui/ProgramPropDialog.h"
 #include "runtime/Runtime.h"
 
 namespace velmora {
@@ -40,11 +41,20 @@ private:
     Prompter& to_;
 };
 
+std::optional<ProgramEdit> RunPropertiesDialog(ProgramEditMode mode, const ProgramEdit& initial, QWidget* parent) {
+    ProgramPropDialog dialog(mode == ProgramEditMode::Create ? ProgramPropDialog::Mode::Create
+                                                             : ProgramPropDialog::Mode::Edit,
+                             initial.name, initial.params, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return ProgramEdit{dialog.name(), dialog.params()};
+}
+
 }  // namespace
 
 ProgramListPane::ProgramListPane(DesktopContext& context, const QString& title, QWidget* parent)
     : PlaylistPane(context, ProgramSource(context.runtime), kProgramColours, title, parent),
-      programs_(*context.runtime.g_pProgramList) {
+      programs_(*context.runtime.g_pProgramList),
+      editor_(RunPropertiesDialog) {
     properties_ = AddToolButton(IconId::Properties, kPropertiesText);
     connect(properties_, &QAction::triggered, this, &ProgramListPane::EditProperties);
     UpdateCommands();
@@ -56,7 +66,6 @@ void ProgramListPane::UpdateCommands() {
 }
 
 void ProgramListPane::AddEntries() {
-    if (!editor_) return;
     const ProgramEdit initial{QString::fromLatin1(CProgramList::kDefaultName), ProgParams{}};
     const std::optional<ProgramEdit> edit = editor_(ProgramEditMode::Create, initial, this);
     if (!edit) return;
@@ -72,7 +81,6 @@ void ProgramListPane::AddEntries() {
 }
 
 void ProgramListPane::EditProperties() {
-    if (!editor_) return;
     const std::optional<ProgParams> params = programs_.PropertiesOfSelection();
     if (!params) return;
     QString name;

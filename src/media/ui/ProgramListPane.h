@@ -23,7 +23,7 @@ inline constexpr const char* kPropertiesText = "属性";
 inline constexpr const char* kProgramNotCreatedMessage = "程控文件无法创建：";
 inline constexpr const char* kProgramNotWrittenMessage = "程控文件无法写入：";
 
-// What the properties dialog opens with and returns.
+// What the properties dialog (ProgramPropDialog) opens with and returns.
 struct ProgramEdit {
     QString name;
     ProgParams params;
@@ -40,7 +40,9 @@ public:
 
     QAction* propertiesCommand() const { return properties_; }
     // Replaces the properties dialog (tests script the answers).
-    void SetEditor(Editor editor) { editor_ = std::move(editor); }
+    void SetEditor(Editor editor) {
+        if (editor) editor_ = std::move(editor);
+    }
 
     void UpdateCommands() override;
 
