@@ -1,6 +1,8 @@
 #include "ui/Icons.h"
 
+#include <QApplication>
 #include <QIconEngine>
+#include <QPalette>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -9,7 +11,11 @@ namespace velmora {
 
 namespace {
 
-const QColor kInk(0x23, 0x4a, 0x73);
+// Line work follows the look: dark ink on light toolbars, light on dark ones.
+QColor Ink() {
+    const QColor button = QApplication::palette().color(QPalette::Button);
+    return button.lightness() < 128 ? QColor(0xe6, 0xee, 0xf6) : QColor(0x23, 0x4a, 0x73);
+}
 const QColor kAccent(0x2a, 0x8b, 0xd0);
 const QColor kRed(0xc8, 0x3a, 0x32);
 const QColor kGreen(0x2f, 0x9e, 0x55);
@@ -18,7 +24,7 @@ const QColor kPaper(0xfa, 0xfa, 0xf6);
 // Draws icon `id` into a 32 x 32 box.
 void Draw(QPainter& p, IconId id) {
     p.setRenderHint(QPainter::Antialiasing);
-    QPen ink(kInk, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen ink(Ink(), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     p.setPen(ink);
     switch (id) {
         case IconId::Save: {  // a diskette
@@ -48,7 +54,7 @@ void Draw(QPainter& p, IconId id) {
             p.drawRoundedRect(QRectF(5, 6, 18, 22), 2, 2);
             p.setBrush(kPaper);
             p.drawRect(QRectF(14, 12, 13, 16));
-            p.setBrush(kInk);
+            p.setBrush(Ink());
             p.drawRect(QRectF(10, 3, 8, 5));
             break;
         }
@@ -74,7 +80,7 @@ void Draw(QPainter& p, IconId id) {
             break;
         }
         case IconId::Random: {  // two crossing arrows
-            QPen pen(kInk, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+            QPen pen(Ink(), 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
             p.setPen(pen);
             QPainterPath a;
             a.moveTo(4, 9);
@@ -85,21 +91,21 @@ void Draw(QPainter& p, IconId id) {
             p.setBrush(Qt::NoBrush);
             p.drawPath(a);
             p.drawPath(b);
-            p.setBrush(kInk);
+            p.setBrush(Ink());
             p.drawPolygon(QPolygonF({QPointF(29, 9), QPointF(24, 5), QPointF(24, 13)}));
             p.drawPolygon(QPolygonF({QPointF(29, 23), QPointF(24, 19), QPointF(24, 27)}));
             break;
         }
         case IconId::Repeat: {  // a loop with an arrow head
-            p.setPen(QPen(kInk, 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(Ink(), 2.6, Qt::SolidLine, Qt::RoundCap));
             p.setBrush(Qt::NoBrush);
             p.drawArc(QRectF(5, 7, 22, 18), 30 * 16, 300 * 16);
-            p.setBrush(kInk);
+            p.setBrush(Ink());
             p.drawPolygon(QPolygonF({QPointF(27, 7), QPointF(27, 15), QPointF(20, 11)}));
             break;
         }
         case IconId::List: {  // lines with dots
-            p.setBrush(kInk);
+            p.setBrush(Ink());
             for (int i = 0; i < 3; ++i) {
                 const double y = 9 + i * 7;
                 p.drawEllipse(QPointF(7, y), 1.8, 1.8);
@@ -121,12 +127,12 @@ void Draw(QPainter& p, IconId id) {
                 p.scale(-1, 1);
             }
             p.setBrush(Qt::NoBrush);
-            p.setPen(QPen(kInk, 2.8, Qt::SolidLine, Qt::RoundCap));
+            p.setPen(QPen(Ink(), 2.8, Qt::SolidLine, Qt::RoundCap));
             QPainterPath arc;
             arc.moveTo(9, 13);
             arc.cubicTo(20, 6, 30, 14, 24, 26);
             p.drawPath(arc);
-            p.setBrush(kInk);
+            p.setBrush(Ink());
             p.drawPolygon(QPolygonF({QPointF(4, 13), QPointF(12, 7), QPointF(12, 19)}));
             p.restore();
             break;

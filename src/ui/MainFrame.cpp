@@ -236,7 +236,7 @@ void MainFrame::CreatePanes() {
     // The first pane of each tab group is the one shown.
     if (first3D) first3D->raise();
     if (firstMusic) firstMusic->raise();
-    resizeDocks({firstMusic, first3D}, {260, 320}, Qt::Horizontal);
+    resizeDocks({firstMusic, first3D}, {320, 320}, Qt::Horizontal);
 }
 
 void MainFrame::CreateStatusBar() {
