@@ -37,26 +37,7 @@ sed -i -e 's/^Channel6_IP=0\.0\.0\.0/Channel6_IP=127.0.0.1/' -e 's/^Channel6_reg
   -e 's/^Channel6_tagNum=30/Channel6_tagNum=10/' "$work/ws/spring.ini"
 # Free loopback ports instead of the demo's fixed ones, so that other runs
 # of the demo (other test binaries, a demo left running) cannot collide.
-"$py" - "$work/ws/spring.ini" <<'PY'
-import re, socket, sys
-path = sys.argv[1]
-text = open(path, "rb").read()
-holders, ports = [], {}
-def free_port(match):
-    old = int(match.group(3))
-    if old not in ports:
-        s = socket.socket()
-        s.bind(("127.0.0.1", 0))
-        holders.append(s)
-        ports[old] = s.getsockname()[1]
-    return match.group(1) + str(ports[old]).encode()
-loopback = set(re.findall(rb"(?m)^Channel(\d+)_IP=127\.", text))
-text = re.sub(rb"(?m)^(Channel(\d+)_port=)(\d+)",
-              lambda m: free_port(m) if m.group(2) in loopback else m.group(0), text)
-open(path, "wb").write(text)
-for s in holders:
-    s.close()
-PY
+"$py" "$src/tests/e2e/workspace.py" free-ports "$work/ws/spring.ini"
 # An operating window with equal ends is always open, so the lights carry
 # colours whatever the hour the test runs at.
 printf '[Main]\nnightStart=00:00\nnightEnd=00:00\n' > "$work/ws/config.ini"

@@ -113,3 +113,11 @@ class Simulator:
                 self.process.kill()
                 self.process.wait()
         self.log.close()
+
+
+if __name__ == "__main__":
+    # workspace.py free-ports SPRING_INI: for scripts that set up a workspace themselves.
+    import sys
+    if len(sys.argv) != 3 or sys.argv[1] != "free-ports":
+        sys.exit("usage: workspace.py free-ports SPRING_INI")
+    free_ports(sys.argv[2])

@@ -2,6 +2,7 @@
 // texts, the look kept between runs, and the close sequence.
 
 #include <filesystem>
+#include <stdexcept>
 
 #include <QAction>
 #include <QDockWidget>
@@ -24,16 +25,24 @@
 
 using namespace velmora;
 
+// A started runtime on a copy of the demo, with scripted answers, for a frame.
+struct FrameWorld {
+    explicit FrameWorld(bool answer = false) : prompter(answer) {
+        if (!runtime.Startup()) throw std::runtime_error("the demo workspace did not start");
+    }
+    UiWorkspace ws;
+    RecordingPrompter prompter;
+    Runtime runtime{Workspace(ws.path())};
+    DesktopContext context{runtime, prompter};
+};
+
 class MainFrameTest : public QObject {
     Q_OBJECT
 
 private slots:
     void panesComeInTheTablesOrderWithTheirTitles() {
-        UiWorkspace ws;
-        RecordingPrompter prompter;
-        Runtime runtime(Workspace(ws.path()));
-        QVERIFY(runtime.Startup());
-        DesktopContext context{runtime, prompter};
+        FrameWorld world;
+        auto& [ws, prompter, runtime, context] = world;
         MainFrame frame(context);
         QStringList titles;
         for (const PaneSpec& spec : kPanes) {
@@ -51,11 +60,8 @@ private slots:
     }
 
     void commandsFollowTheSelectionTheClipboardAndTheModifiedFlag() {
-        UiWorkspace ws;
-        RecordingPrompter prompter;
-        Runtime runtime(Workspace(ws.path()));
-        QVERIFY(runtime.Startup());
-        DesktopContext context{runtime, prompter};
+        FrameWorld world;
+        auto& [ws, prompter, runtime, context] = world;
         MainFrame frame(context);
         ShowDocument& doc = runtime.showDocument();
 
@@ -104,11 +110,8 @@ private slots:
     }
 
     void theLookIsKeptForTheNextStart() {
-        UiWorkspace ws;
-        RecordingPrompter prompter;
-        Runtime runtime(Workspace(ws.path()));
-        QVERIFY(runtime.Startup());
-        DesktopContext context{runtime, prompter};
+        FrameWorld world;
+        DesktopContext& context = world.context;
         {
             MainFrame frame(context);
             QCOMPARE(frame.look(), 216);
@@ -124,11 +127,8 @@ private slots:
     }
 
     void aSaveThatFailsSaysWhyAndKeepsTheShowModified() {
-        UiWorkspace ws;
-        RecordingPrompter prompter(true);
-        Runtime runtime(Workspace(ws.path()));
-        QVERIFY(runtime.Startup());
-        DesktopContext context{runtime, prompter};
+        FrameWorld world(true);
+        auto& [ws, prompter, runtime, context] = world;
         MainFrame frame(context);
         // The entry's show would go where no file can be written.
         std::filesystem::create_directories(ws.path() / "Music" / "blocked.mp3.tlf");
@@ -143,11 +143,8 @@ private slots:
     }
 
     void f6WalksThroughTheVisiblePanes() {
-        UiWorkspace ws;
-        RecordingPrompter prompter;
-        Runtime runtime(Workspace(ws.path()));
-        QVERIFY(runtime.Startup());
-        DesktopContext context{runtime, prompter};
+        FrameWorld world;
+        auto& [ws, prompter, runtime, context] = world;
         MainFrame frame(context);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
