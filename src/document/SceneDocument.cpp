@@ -250,6 +250,11 @@ bool SceneDocument::EditSystemSettings(const SystemSheet& sheet) {
     return Run(std::make_unique<EditSystemSettingsCommand>(target_, sheet));
 }
 
+bool SceneDocument::SetPrepareTime(std::int32_t ms) {
+    if (ms < 0) return false;
+    return Run(std::make_unique<SetPrepareTimeCommand>(target_, ms));
+}
+
 bool SceneDocument::ApplyChannels(const std::vector<std::pair<int, ChannelSheet>>& sheets) {
     return Run(std::make_unique<ApplyChannelsCommand>(target_, sheets));
 }

@@ -24,6 +24,7 @@
 #include "document/ChannelCommands.h"
 #include "document/Document.h"
 #include "document/GroupCommands.h"
+#include "document/PrepareTimeCommand.h"
 #include "document/SceneEditTarget.h"
 #include "document/SceneSelection.h"
 #include "document/SpringCommands.h"
@@ -120,6 +121,9 @@ public:
     bool EditSpring(std::int32_t id, const SpringSheet& sheet);
     bool EditGroup(std::int32_t id, const GroupSheet& sheet);
     bool EditSystemSettings(const SystemSheet& sheet);
+    // The transport's "准备时间" buttons: the time the show leads the music,
+    // in ms. A negative time is refused.
+    bool SetPrepareTime(std::int32_t ms);
     // The channel dialog's OK for the channels given by number.
     bool ApplyChannels(const std::vector<std::pair<int, ChannelSheet>>& sheets);
     bool ApplyChannel(int number, const ChannelSheet& sheet) { return ApplyChannels({{number, sheet}}); }

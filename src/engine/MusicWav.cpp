@@ -218,6 +218,10 @@ void CMusicWav::UpdatePosition(std::uint32_t nowMs) {
         state_.m_dPlayPos.store(static_cast<double>(m_nClockAccum) + PrepareTime());
     } else {
         state_.m_dPlayPos.store((player_ ? player_->Position() : 0.0) + PrepareTime());
+        // The music's clock runs exactly while the music plays, so the
+        // transport tells the truth after a start, at the end of a piece and
+        // after a pause from anywhere.
+        m_bClockRunning = player_ && player_->Mode() == kPlayingMode ? 1 : 0;
     }
 }
 
@@ -253,6 +257,11 @@ void CMusicWav::SeekTo(double ms) {
     if (wasPlaying) player_->Play();
 }
 
+void CMusicWav::SeekToShowTime(double showMs) {
+    if (!std::isfinite(showMs)) return;
+    SeekTo(std::max(0.0, showMs - PrepareTime()));
+}
+
 void CMusicWav::PlayPause() {
     // The program clock needs no player: a program started before any music
     // can still be paused.
@@ -279,6 +288,7 @@ void CMusicWav::PlayPause() {
 bool CMusicWav::SetScale(std::int32_t scale) {
     if (!host_.SetShowScale(scale)) return false;
     m_bPictureDirty = true;
+    m_nScrollOffset = 0;
     return true;
 }
 

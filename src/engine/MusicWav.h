@@ -111,12 +111,20 @@ public:
     // Delivers a queued end-of-entry notice to the list that started the entry.
     void ProcessPending();
 
-    // Seek (wave-view click or progress strip) to music/program time `ms`.
+    // Seek to music/program time `ms`, keeping the play state.
     void SeekTo(double ms);
+    // Seek from a view drawn in show time (the wave view, the progress
+    // strip): show time t is music time t - g_nPrepareTime, so the position
+    // lands where the operator clicked; times inside the preparation go to 0.
+    void SeekToShowTime(double showMs);
     // The transport's play/pause; nothing before a player exists.
     void PlayPause();
-    // New timeline scale (ms per unit): the show's blocks are rescaled with it.
+    // New timeline scale (ms per unit): the show's blocks are rescaled with
+    // it, the wave picture is redrawn and the views scroll back to the start.
     bool SetScale(std::int32_t scale);
+    // Whether the show position moves on its own: an entry runs and is in
+    // its preparation time, or its music or program clock runs.
+    bool Advancing() const { return m_bPlaying && (m_nPrerollStart != -1 || m_bClockRunning == 1); }
 
     PlaybackState& state() { return state_; }
     const PlaybackState& state() const { return state_; }
@@ -128,13 +136,13 @@ public:
     std::int32_t m_bProgramMode = 0;
     std::string m_strCurrent;
     std::int64_t m_nPrerollStart = -1;  // clock value at the start; -1 once running
-    std::int32_t m_bClockRunning = 0;
+    std::int32_t m_bClockRunning = 0;   // the program clock runs; in music mode, the music plays
     std::uint32_t m_nClockLast = 0;
     std::int32_t m_nClockAccum = 0;
     ProgramSettings m_programSettings;
     bool m_bPictureDirty = true;  // the wave view's cached picture must be rebuilt
     bool m_bPlaying = false;      // an entry has been started
-    std::int32_t m_nScrollOffset = 0;
+    std::int32_t m_nScrollOffset = 0;     // the wave view's and timeline's horizontal offset, pixels
     std::uint32_t m_nEntriesStarted = 0;  // successful starts, for status displays
 
 private:

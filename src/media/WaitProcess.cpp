@@ -34,6 +34,16 @@ bool WaitProcess::Tick(std::chrono::milliseconds probe) {
     return false;
 }
 
+void WaitProcess::Cancel(std::chrono::milliseconds bound) {
+    if (closed_) return;
+    closed_ = true;
+    cancelled_ = true;
+    if (m_pPlayer) {
+        m_pPlayer->m_bStop = 1;
+        m_pPlayer->WaitFinished(bound);
+    }
+}
+
 std::filesystem::path WaitProcess::CurrentFile() const {
     if (m_nIndex < m_arrFiles.size()) return m_arrFiles[m_nIndex];
     if (!m_arrFiles.empty()) return m_arrFiles.back();
@@ -41,7 +51,8 @@ std::filesystem::path WaitProcess::CurrentFile() const {
 }
 
 const std::vector<CMP3Player::spectum>& WaitProcess::Result() const {
-    return m_pPlayer ? m_pPlayer->m_listSpectrum : empty_;
+    // The worker appends until it ends; its list is read only after that.
+    return m_pPlayer && m_pPlayer->Finished() ? m_pPlayer->m_listSpectrum : empty_;
 }
 
 }  // namespace velmora

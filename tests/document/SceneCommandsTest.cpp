@@ -243,6 +243,23 @@ TEST_F(SceneCommands, TheSystemSheetTakesOnlyValuesInsideItsRanges) {
     EXPECT_EQ(scene.settings.g_strLight, "");
 }
 
+TEST_F(SceneCommands, PrepareTimeIsAnUndoableSettingThatMarksTheScene) {
+    scene.settings.g_nPrepareTime = 300;
+    EXPECT_FALSE(doc.SetPrepareTime(300));  // unchanged: no step
+    EXPECT_FALSE(doc.SetPrepareTime(-100));
+    EXPECT_FALSE(doc.IsModified());
+    ASSERT_TRUE(doc.SetPrepareTime(400));
+    ASSERT_TRUE(doc.SetPrepareTime(500));
+    EXPECT_EQ(scene.settings.g_nPrepareTime, 500);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.UndoText(), "准备时间");
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(scene.settings.g_nPrepareTime, 400);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(scene.settings.g_nPrepareTime, 300);
+    EXPECT_FALSE(doc.IsModified());
+}
+
 TEST_F(SceneCommands, ApplyingAChannelReallocatesItsImageAndReconnectsItsSender) {
     output.g_ChannelImage[4][0] = 77;
     ChannelSheet sheet = ChannelSheetOf(scene.g_Channels[4]);

@@ -249,6 +249,12 @@ TEST_F(MusicWavTest, ScaleChangeRescalesBlocksKeepingTheirTimes) {
     EXPECT_FLOAT_EQ(runtime_.show.blocks[0].end, 40.0f);
     EXPECT_FALSE(wav_.SetScale(0));
     EXPECT_EQ(runtime_.show.m_nScale, 25);
+    // A new scale redraws the wave picture and scrolls the views home.
+    wav_.m_nScrollOffset = 300;
+    wav_.m_bPictureDirty = false;
+    ASSERT_TRUE(wav_.SetScale(10));
+    EXPECT_EQ(wav_.m_nScrollOffset, 0);
+    EXPECT_TRUE(wav_.m_bPictureDirty);
 }
 
 TEST_F(MusicWavTest, SeekKeepsPlayingOnlyIfItWasPlaying) {
@@ -264,6 +270,41 @@ TEST_F(MusicWavTest, SeekKeepsPlayingOnlyIfItWasPlaying) {
     Advance(100);
     EXPECT_FALSE(player_->playing);
     EXPECT_DOUBLE_EQ(wav_.state().m_dPlayPos.load(), 1000.0);
+}
+
+TEST_F(MusicWavTest, MusicClockRunsExactlyWhileTheMusicPlays) {
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
+    EXPECT_TRUE(wav_.Advancing());  // the preparation time runs
+    Advance(2100);
+    ASSERT_TRUE(player_->playing);
+    EXPECT_EQ(wav_.m_bClockRunning, 1);
+    EXPECT_TRUE(wav_.Advancing());
+    wav_.PlayPause();
+    Advance(5);
+    EXPECT_EQ(wav_.m_bClockRunning, 0);
+    EXPECT_FALSE(wav_.Advancing());
+    player_->Play();  // played from elsewhere: the next update sees it
+    Advance(5);
+    EXPECT_EQ(wav_.m_bClockRunning, 1);
+}
+
+TEST_F(MusicWavTest, SeekInShowTimeLandsWhereTheViewsDrawIt) {
+    ASSERT_TRUE(wav_.StartEntry(MusicFile("song.mp3"), 0, {}));
+    Advance(2100);
+    wav_.SeekToShowTime(10000);
+    Advance(5);
+    EXPECT_DOUBLE_EQ(wav_.state().m_dPlayPos.load(), 10005.0);
+    wav_.SeekToShowTime(500);  // inside the preparation: the music's start
+    EXPECT_DOUBLE_EQ(player_->seeks.back(), 0.0);
+    EXPECT_TRUE(player_->playing);
+
+    ASSERT_TRUE(wav_.StartEntry((dir_.path() / "Program" / "P.prog").string(), 1, {1000, 60000, 64}));
+    Advance(2005);
+    wav_.SeekToShowTime(7000);
+    wav_.PlayPause();  // stop the program clock so the position holds
+    Advance(5);
+    EXPECT_EQ(wav_.m_nClockAccum, 5000);
+    EXPECT_DOUBLE_EQ(wav_.state().m_dPlayPos.load(), 7000.0);
 }
 
 TEST_F(MusicWavTest, ClockDifferencesWrapModulo2To32) {

@@ -349,5 +349,47 @@ TEST(WaitProcess, WalksTheFilesAndKeepsTheLastRecords) {
     EXPECT_EQ(missing.m_pPlayer->m_nError, kMp3OpenError);
 }
 
+TEST(WaitProcess, CancelStopsTheAnalysisAndKeepsTheRecordsMadeSoFar) {
+    const auto whole = Analyse(DemoMusic());
+    ASSERT_FALSE(whole->m_listSpectrum.empty());
+
+    WaitProcess wait({DemoMusic(), Fixture("mono22.mp3")});
+    wait.Start();
+    const auto begin = std::chrono::steady_clock::now();
+    wait.Cancel();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(1000));
+    EXPECT_TRUE(wait.Closed());
+    EXPECT_TRUE(wait.Cancelled());
+    EXPECT_FALSE(wait.Tick());
+    // The second file is never started; what the first made is a prefix of
+    // its whole analysis.
+    EXPECT_EQ(wait.m_nIndex, 0u);
+    EXPECT_EQ(wait.CurrentFile(), DemoMusic());
+    const auto& partial = wait.Result();
+    ASSERT_LE(partial.size(), whole->m_listSpectrum.size());
+    for (std::size_t i = 0; i < partial.size(); ++i) {
+        EXPECT_EQ(partial[i].bands, whole->m_listSpectrum[i].bands) << i;
+        EXPECT_EQ(partial[i].time, whole->m_listSpectrum[i].time) << i;
+    }
+
+    // A cancel after the end changes nothing: the whole result stays.
+    WaitProcess done({Fixture("mono22.mp3")});
+    done.Start();
+    int ticks = 0;
+    while (done.Tick() && ++ticks < 2000) {}
+    const std::size_t size = done.Result().size();
+    ASSERT_GT(size, 0u);
+    done.Cancel();
+    EXPECT_FALSE(done.Cancelled());
+    EXPECT_EQ(done.Result().size(), size);
+
+    // Nothing to analyse: a cancel is harmless too.
+    WaitProcess none({});
+    none.Start();
+    none.Cancel();
+    EXPECT_TRUE(none.Closed());
+    EXPECT_TRUE(none.Result().empty());
+}
+
 }  // namespace
 }  // namespace velmora
