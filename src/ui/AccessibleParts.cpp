@@ -1,0 +1,122 @@
+#include "ui/AccessibleParts.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+
+namespace velmora {
+
+namespace {
+
+// One drawn part as an accessible object of its own. It holds no state but
+// its index: everything it says comes from the owner's interface, so it is
+// always current.
+class AccessiblePart final : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    AccessiblePart(PartsAccessible* owner, int index) : owner_(owner), widget_(owner->ownerWidget()), index_(index) {}
+
+    bool isValid() const override { return widget_ && index_ < owner_->PartCount(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return widget_ ? widget_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override { return owner_; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override { return isValid() ? owner_->PartText(index_, t) : QString(); }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid()) return {};
+        const QRect local = owner_->PartRect(index_);
+        return QRect(widget_->mapToGlobal(local.topLeft()), local.size());
+    }
+    QAccessible::Role role() const override { return isValid() ? owner_->PartRole(index_) : QAccessible::NoRole; }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        if (!isValid()) {
+            state.invalid = true;
+            return state;
+        }
+        state = owner_->PartState(index_);
+        if (!widget_->isVisible()) state.invisible = true;
+        if (!widget_->isEnabled()) state.disabled = true;
+        return state;
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
+        return nullptr;
+    }
+
+    QStringList actionNames() const override {
+        return isValid() && owner_->PartPressable(index_) ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction() && isValid() && widget_->isEnabled() && owner_->PartPressable(index_))
+            owner_->PressPart(index_);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    PartsAccessible* owner_;  // outlives the part: it deletes its parts first
+    QPointer<QWidget> widget_;
+    int index_;
+};
+
+}  // namespace
+
+PartsAccessible::PartsAccessible(QWidget* widget, QAccessible::Role role, const QString& name)
+    : QAccessibleWidget(widget, role, name), name_(name) {}
+
+PartsAccessible::~PartsAccessible() {
+    for (const QAccessible::Id id : children_)
+        if (id != 0) QAccessible::deleteAccessibleInterface(id);
+}
+
+QString PartsAccessible::text(QAccessible::Text t) const {
+    if (t == QAccessible::Name) return name_;
+    return QAccessibleWidget::text(t);
+}
+
+int PartsAccessible::childCount() const {
+    return PartCount();
+}
+
+QAccessibleInterface* PartsAccessible::child(int index) const {
+    if (index < 0 || index >= PartCount()) return nullptr;
+    if (static_cast<std::size_t>(index) >= children_.size()) children_.resize(static_cast<std::size_t>(index) + 1, 0);
+    QAccessible::Id& id = children_[static_cast<std::size_t>(index)];
+    if (id == 0) id = QAccessible::registerAccessibleInterface(new AccessiblePart(const_cast<PartsAccessible*>(this), index));
+    return QAccessible::accessibleInterface(id);
+}
+
+int PartsAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    if (!child) return -1;
+    const QAccessible::Id id = QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child));
+    for (std::size_t i = 0; i < children_.size(); ++i)
+        if (children_[i] == id && static_cast<int>(i) < PartCount()) return static_cast<int>(i);
+    return -1;
+}
+
+QAccessibleInterface* PartsAccessible::childAt(int x, int y) const {
+    const QPoint local = widget()->mapFromGlobal(QPoint(x, y));
+    for (int i = PartCount() - 1; i >= 0; --i)
+        if (PartRect(i).contains(local)) return child(i);
+    return nullptr;
+}
+
+QAccessible::State PartsAccessible::PartState(int index) const {
+    (void)index;
+    return {};
+}
+
+bool PartsAccessible::PartPressable(int index) const {
+    (void)index;
+    return false;
+}
+
+void PartsAccessible::PressPart(int index) {
+    (void)index;
+}
+
+}  // namespace velmora
