@@ -78,12 +78,15 @@ QString PartsAccessible::text(QAccessible::Text t) const {
     return QAccessibleWidget::text(t);
 }
 
+// The drawn parts come first, then the widget's real child widgets (a
+// scroll bar), so neither hides the other.
 int PartsAccessible::childCount() const {
-    return PartCount();
+    return PartCount() + QAccessibleWidget::childCount();
 }
 
 QAccessibleInterface* PartsAccessible::child(int index) const {
-    if (index < 0 || index >= PartCount()) return nullptr;
+    if (index < 0) return nullptr;
+    if (index >= PartCount()) return QAccessibleWidget::child(index - PartCount());
     if (static_cast<std::size_t>(index) >= children_.size()) children_.resize(static_cast<std::size_t>(index) + 1, 0);
     QAccessible::Id& id = children_[static_cast<std::size_t>(index)];
     if (id == 0) id = QAccessible::registerAccessibleInterface(new AccessiblePart(const_cast<PartsAccessible*>(this), index));
@@ -94,11 +97,13 @@ int PartsAccessible::indexOfChild(const QAccessibleInterface* child) const {
     if (!child) return -1;
     const QAccessible::Id id = QAccessible::uniqueId(const_cast<QAccessibleInterface*>(child));
     for (std::size_t i = 0; i < children_.size(); ++i)
-        if (children_[i] == id && static_cast<int>(i) < PartCount()) return static_cast<int>(i);
-    return -1;
+        if (children_[i] == id) return static_cast<int>(i) < PartCount() ? static_cast<int>(i) : -1;
+    const int real = QAccessibleWidget::indexOfChild(child);
+    return real < 0 ? -1 : PartCount() + real;
 }
 
 QAccessibleInterface* PartsAccessible::childAt(int x, int y) const {
+    if (QAccessibleInterface* real = QAccessibleWidget::childAt(x, y)) return real;
     const QPoint local = widget()->mapFromGlobal(QPoint(x, y));
     for (int i = PartCount() - 1; i >= 0; --i)
         if (PartRect(i).contains(local)) return child(i);

@@ -1,7 +1,8 @@
 #pragma once
 // Custom-painted widgets draw their buttons, rows and marks themselves, so
 // assistive technology cannot see them as objects. PartsAccessible is such a
-// widget's accessible interface with one child per drawn part: a subclass
+// widget's accessible interface with one child per drawn part (then its
+// real child widgets, if it has any): a subclass
 // says how many parts there are and what each one is called, where it is
 // and what pressing it does; the children are thin proxies that ask it.
 // InstallAccessibleFactory<Widget, Interface>() makes Qt use the interface

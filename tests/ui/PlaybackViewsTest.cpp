@@ -276,9 +276,14 @@ private slots:
         QVERIFY(std::abs(f.wav().state().m_dPlayPos.load() - 30000.0) <= 100.0);
 
         QAccessibleInterface* timeline = QAccessible::queryAccessibleInterface(shown.view.timeline());
-        QCOMPARE(timeline->childCount(), static_cast<int>(f.runtime->show.layers.size()));
-        QCOMPARE(timeline->child(0)->text(QAccessible::Name),
-                 QString::fromStdString(f.runtime->show.layers[0].name));
+        const int rows = static_cast<int>(f.runtime->show.layers.size());
+        QCOMPARE(timeline->childCount(), rows + 1);  // the rows, then the scroll bar
+        QCOMPARE(timeline->child(0)->role(), QAccessible::ListItem);
+        QCOMPARE(timeline->child(0)->text(QAccessible::Name), QString::fromStdString(f.runtime->show.layers[0].name));
+        QAccessibleInterface* bar = timeline->child(rows);
+        QCOMPARE(bar->role(), QAccessible::ScrollBar);
+        QCOMPARE(timeline->indexOfChild(bar), rows);
+        QCOMPARE(timeline->indexOfChild(timeline->child(3)), 3);
     }
 
     void timelineDrawsOnlyTheBlocksInViewOfALargeShow() {

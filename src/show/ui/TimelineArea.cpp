@@ -107,18 +107,8 @@ int TimelineArea::visibleWidth() const {
     return std::max(0, width() - kNameColumn - kScrollBarWidth);
 }
 
-int TimelineArea::firstVisibleRow() const {
-    return vertical_->value() / kRowHeight;
-}
-
 QRect TimelineArea::NameCell(int row) const {
     return QRect(0, row * kRowHeight + kBarTop - vertical_->value(), kNameColumn, kNameCellHeight);
-}
-
-int TimelineArea::RowAt(QPoint point) const {
-    if (point.y() < 0 || point.x() >= width() - kScrollBarWidth) return -1;
-    const int row = (point.y() + vertical_->value()) / kRowHeight;
-    return row < static_cast<int>(context_.runtime.show.layers.size()) ? row : -1;
 }
 
 int TimelineArea::rowCount() const {

@@ -32,14 +32,9 @@ public:
 
     // The block area's visible width (between the layer column and the scroll bar).
     int visibleWidth() const;
-    int visibleHeight() const { return height(); }
     QScrollBar* verticalBar() const { return vertical_; }
-    // The first content row drawn at the top and how many rows are drawn.
-    int firstVisibleRow() const;
     // How many blocks the last paint drew (culling check).
     int blocksDrawn() const { return blocksDrawn_; }
-    // The layer row under a point of this widget, or -1.
-    int RowAt(QPoint point) const;
     // A row's name cell, in this widget's coordinates.
     QRect NameCell(int row) const;
     int rowCount() const;
