@@ -18,8 +18,8 @@ import traceback
 import pyatspi
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from atspi import (Failure, application, applications, find, find_all, has_state, press,  # noqa: E402
-                   wait_for)
+from atspi import (Failure, application, applications, do_action, find, find_all, has_state,  # noqa: E402
+                   press, wait_for)
 from workspace import Simulator, Workspace  # noqa: E402
 
 APP_NAME = "Velmora"
@@ -189,11 +189,79 @@ def test_links_go_down_with_the_controllers_and_come_back(args, ws, sim):
         program.kill()
 
 
+def ini_values(path):
+    """section -> key -> value of an INI file, names without regard to case."""
+    values, section = {}, ""
+    with open(path, "rb") as f:
+        for raw in f.read().decode("utf-8", "replace").splitlines():
+            line = raw.strip()
+            if line.startswith("[") and line.endswith("]"):
+                section = line[1:-1].strip().lower()
+            elif "=" in line and not line.startswith(";"):
+                key, value = line.split("=", 1)
+                values.setdefault(section, {}).setdefault(key.strip().lower(), value.strip())
+    return values
+
+
+def position_ms(wave):
+    """The show position the wave view reports ("m:s.ms [...]")."""
+    m = re.match(r"\s*(\d+):(\d+)\.(\d+)", wave.description or "")
+    return (int(m.group(1)) * 60 + int(m.group(2))) * 1000 + int(m.group(3)) if m else None
+
+
+def test_a_piece_plays_pauses_seeks_and_its_show_survives_closing(args, ws, sim):
+    show_file = ws.file("Music", "demo.mp3.tlf")
+    before = ini_values(show_file)
+    program = Program(args.velmora, ws)
+    try:
+        pane = find(program.frame, "frame", "音乐列表")
+        row = find(pane, "list item", "demo.mp3")
+        do_action(row, "Activate")  # the analysis dialog runs until the piece starts
+        wave = find(program.frame, "chart", "波形")
+        start = wait_for(lambda: position_ms(wave), 10, "a position in the wave view")
+        wait_for(lambda: (position_ms(wave) or 0) > start + 1500, 10, "the position advancing")
+        requests = sim.requests()
+        wait_for(lambda: sim.requests() > requests + 50, 10, "the controllers receiving the show")
+
+        transport = find(program.frame, None, "播放控制")
+        press(find(transport, "push button", "播放/暂停"))
+        held = wait_for(lambda: (lambda a: a if (time.sleep(0.3) or position_ms(wave) == a) else None)(
+            position_ms(wave)), 10, "the position to stop while paused")
+        time.sleep(0.5)
+        if abs((position_ms(wave) or 0) - held) > 30:
+            raise Failure("the position moved while paused: %s -> %s" % (held, position_ms(wave)))
+
+        # A click on the wave view seeks; paused, the position stays there.
+        extents = wave.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        pyatspi.Registry.generateMouseEvent(extents.x + extents.width * 3 // 4, extents.y + extents.height // 2,
+                                            "b1c")
+        wait_for(lambda: abs((position_ms(wave) or 0) - held) > 1000, 10, "the position to jump after the click")
+        sought = position_ms(wave)
+
+        press(find(transport, "push button", "播放/暂停"))
+        wait_for(lambda: (position_ms(wave) or 0) > sought + 500, 10, "the position advancing again")
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+    # Layer names are not the show's data: a load takes them from the scene's
+    # groups and a save writes them back, so they may fill in. Everything
+    # else must come back as it was.
+    def stored(values):
+        return {k: v for k, v in values.get("timeline", {}).items() if not re.fullmatch(r"ly\d+_name", k)}
+    after = ini_values(show_file)
+    if stored(after) != stored(before):
+        changed = sorted(k for k in set(stored(before)) | set(stored(after))
+                         if stored(before).get(k) != stored(after).get(k))
+        raise Failure("the show changed on disk: %s" % changed[:10])
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
     test_a_second_copy_raises_the_first,
     test_links_go_down_with_the_controllers_and_come_back,
+    test_a_piece_plays_pauses_seeks_and_its_show_survives_closing,
 ]
 
 
