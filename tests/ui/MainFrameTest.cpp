@@ -168,6 +168,19 @@ private slots:
         QCOMPARE(paneWithFocus(), last);
     }
 
+    void aWorkspaceThatCannotBeReadStartsWithTheDefaultsAndSaysWhy() {
+        UiWorkspace ws;
+        RecordingPrompter prompter(true);
+        DesktopApp app(ws.path() / "no-such-folder", &prompter);
+        QVERIFY(app.Start());
+        QVERIFY(app.frame()->isVisible());
+        QCOMPARE(prompter.messages.size(), std::size_t{1});
+        QVERIFY2(QString::fromStdString(prompter.messages[0]).startsWith("工作区 "), prompter.messages[0].c_str());
+        QVERIFY(app.runtime().scene.springs.empty());
+        app.frame()->close();
+        app.Finish();
+    }
+
     void closingStopsTheEngineThenAsksOnceAndSavesTheShow() {
         UiWorkspace ws;
         RecordingPrompter prompter(true);
