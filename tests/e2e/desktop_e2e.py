@@ -43,8 +43,8 @@ class Program:
         self.log = open(os.path.join(workspace.root, "velmora-%d.log" % time.monotonic_ns()), "w")
         self.process = subprocess.Popen([binary, "--workspace", workspace.path],
                                         stdout=self.log, stderr=subprocess.STDOUT)
-        self.app = application(APP_NAME)
-        self.frame = find(self.app, "frame", APP_NAME, timeout=15)
+        self.app = application(APP_NAME, timeout=40)
+        self.frame = find(self.app, "frame", APP_NAME, timeout=40)
 
     def status_channels(self):
         for label in find_all(self.frame, "label"):
@@ -85,7 +85,7 @@ def test_frame_shows_its_commands_panes_and_links(args, ws, sim):
         # Every configured channel connects to the simulator, and the status
         # bar says so; the controllers receive requests.
         connected = wait_for(lambda: (lambda c: c if c and c[0] == c[1] and c[1] > 0 else None)(
-            program.status_channels()), 15, "every configured channel connected in the status bar")
+            program.status_channels()), 40, "every configured channel connected in the status bar")
         before = sim.requests()
         wait_for(lambda: sim.requests() > before + 50, 10, "the simulator receiving requests")
         print("  status bar: 通道 %d/%d" % connected)
@@ -173,7 +173,7 @@ def test_a_second_copy_raises_the_first(args, ws, sim):
 def test_links_go_down_with_the_controllers_and_come_back(args, ws, sim):
     program = Program(args.velmora, ws)
     try:
-        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 15,
+        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 40,
                  "every channel connected")
         sim.crash()  # the controllers go away while the program runs
         wait_for(lambda: (lambda c: c and c[0] == 0)(program.status_channels()), 15,
@@ -181,7 +181,7 @@ def test_links_go_down_with_the_controllers_and_come_back(args, ws, sim):
         if program.process.poll() is not None:
             raise Failure("velmora ended when the controllers went away")
         sim.restart()
-        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 20,
+        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 40,
                  "every channel connected again")
         if program.close() != 0:
             raise Failure("velmora ended with a non-zero status")
