@@ -160,8 +160,6 @@ void MainFrame::CreateMenus() {
     edit->addAction(commands_[kCmdCopy].menu);
     edit->addAction(commands_[kCmdPaste].menu);
     edit->addAction(commands_[kCmdDelete].menu);
-    edit->addSeparator();
-    edit->addAction(commands_[kCmdNewBlock].menu);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("视图(&V)"));
     view->setObjectName(QStringLiteral("viewMenu"));
