@@ -5,11 +5,13 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
 #include "engine/MusicWav.h"
 #include "runtime/Runtime.h"
+#include "show/ui/BlockPropertiesDialog.h"
 #include "ui/AccessibleParts.h"
 
 namespace velmora {
@@ -146,6 +148,30 @@ void TimelineArea::wheelEvent(QWheelEvent* event) {
     }
     vertical_->setValue(vertical_->value() - notches * kWheelStep);
     event->accept();
+}
+
+int TimelineArea::BlockAt(const QPoint& pos) const {
+    if (pos.x() < kNameColumn || pos.x() >= kNameColumn + visibleWidth()) return -1;
+    const auto& blocks = context_.runtime.show.blocks;
+    const double x = pos.x() - kNameColumn + context_.runtime.g_pMusicWav->m_nScrollOffset;
+    const int y = pos.y() + vertical_->value();
+    // Later blocks are painted over earlier ones.
+    for (std::size_t i = blocks.size(); i-- > 0;) {
+        const TimeBlock& block = blocks[i];
+        const int top = block.cannel * kRowHeight + kBarTop;
+        if (y < top || y >= top + kBarHeight) continue;
+        if (x >= block.start && x <= std::max<double>(block.end, block.start + 1.0)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void TimelineArea::mouseDoubleClickEvent(QMouseEvent* event) {
+    const int index = BlockAt(event->position().toPoint());
+    if (event->button() != Qt::LeftButton || index < 0) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    if (EditBlockProperties(context_, static_cast<std::size_t>(index), this)) ShowChanged();
 }
 
 void TimelineArea::PaintLayers(QPainter& p, int firstRow, int lastRow, int top) {

@@ -44,10 +44,16 @@ public:
     // The show's rows or blocks changed: the scroll range follows.
     void ShowChanged();
 
+    // The index of the block drawn at `pos` (the topmost where bars
+    // overlap), or -1.
+    int BlockAt(const QPoint& pos) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // On a block: its properties dialog.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void UpdateScrollRange();
