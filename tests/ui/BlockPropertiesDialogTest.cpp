@@ -7,6 +7,8 @@
 #include <stdexcept>
 
 #include <QComboBox>
+#include <QFileDialog>
+#include <QToolButton>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -174,6 +176,26 @@ private slots:
         QTest::keyClick(combo, Qt::Key_Return);
         QCOMPARE(list.GetItemValue(second), QString("sweep.motor"));
         QCOMPARE(dialog.edited().szMotor1, std::string("sweep.motor"));
+
+        // The CSV row's file dialog opens in the "512Light" folder and the
+        // block keeps the chosen file's bare name.
+        const int csv = RowOf(list, "CSV文件");
+        QString folder;
+        QTimer::singleShot(0, [&folder] {
+            for (int i = 0; i < 200 && !qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); ++i)
+                QTest::qWait(10);
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (files == nullptr) return;
+            folder = files->directory().dirName();
+            files->selectFile(files->directory().absoluteFilePath("sweep.csv"));
+            static_cast<QDialog*>(files)->accept();  // as its Open button does
+        });
+        ClickValue(list, csv);
+        QVERIFY(list.OpenedEditor());
+        QTest::mouseClick(list.OpenedEditor()->MoreButton(), Qt::LeftButton);
+        QCOMPARE(folder, QString("512Light"));
+        QTRY_COMPARE(list.GetItemValue(csv), QString("sweep.csv"));
+        QCOMPARE(dialog.edited().sz512Light, std::string("sweep.csv"));
 
         QVERIFY(list.EnterText(RowOf(list, "动作类型"), "帧动作"));
         QCOMPARE(list.Item(RowOf(list, "帧编辑器")).choices, QStringList{"wave.frm"});
