@@ -18,7 +18,6 @@ constexpr std::int32_t kActionCodes[] = {kActionNone,  kActionRotateZ, kActionRo
 
 // The running light never steps faster than this, whatever the block holds.
 constexpr std::int32_t kRunHorseMin = 150;
-constexpr std::size_t kProgramChoiceLength = 15;
 
 BlockRow Heading(std::string label) {
     BlockRow row;
@@ -113,7 +112,7 @@ void AddCommonRows(std::vector<BlockRow>& rows, const TB& block, std::int32_t sc
     program.label = "程控名称";
     program.value = block.Program;
     program.choices.push_back("---");
-    for (const std::string& name : programNames) program.choices.push_back(ProgramChoiceText(name));
+    for (const std::string& name : programNames) program.choices.push_back(name);
     program.textField = &TB::Program;
     rows.push_back(std::move(program));
     rows.push_back(Heading("特殊动作"));
@@ -265,15 +264,6 @@ std::string FloatRowText(float value) {
     const auto [end, error] = std::to_chars(text, text + sizeof text, value);
     if (error != std::errc()) return "0";
     return std::string(text, end);
-}
-
-std::string ProgramChoiceText(std::string_view name) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if ((static_cast<unsigned char>(name[i]) & 0xC0) == 0x80) continue;
-        if (count++ == kProgramChoiceLength) return std::string(name.substr(0, i));
-    }
-    return std::string(name);
 }
 
 std::vector<BlockRow> BlockRowsFor(const TimeBlock& block, std::int32_t scaleMs,

@@ -70,12 +70,11 @@ std::int32_t RowTextToInt(std::string_view text);
 float RowTextToFloat(std::string_view text);
 // The shortest text that reads back as the same float.
 std::string FloatRowText(float value);
-// A program-control entry's name as the "程控名称" choice lists it: cut to 15
-// characters (code points, never inside one).
-std::string ProgramChoiceText(std::string_view name);
 
 // The rows for `block`, in display order. `programNames` are the entries of
-// the program-control list, in list order.
+// the program-control list, in list order. They are offered whole: the block
+// names its program by the entry's file name, and a cut name would name no
+// program at all.
 std::vector<BlockRow> BlockRowsFor(const TimeBlock& block, std::int32_t scaleMs,
                                    const std::vector<std::string>& programNames);
 

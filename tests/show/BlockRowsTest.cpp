@@ -218,16 +218,18 @@ TEST(BlockRows, DecimalRowsAndPickersFillTheirFields) {
     EXPECT_EQ(stored, longName.substr(0, stored.size()));
 }
 
-TEST(BlockRows, ProgramChoicesListEntriesCutTo15Characters) {
+TEST(BlockRows, ProgramChoicesListWholeEntryNamesAfterNone) {
     TimeBlock block;
-    const auto rows = RowsOf(block, {"night", "一二三四五六七八九十一二三四五六七", "abcdefghijklmnopq"});
+    const std::string longName = "一二三四五六七八九十一二三四五六七.prog";
+    const auto rows = RowsOf(block, {"night.prog", longName});
     const BlockRow& program = rows[RowNamed(rows, "程控名称")];
-    ASSERT_EQ(program.choices.size(), 4u);
-    EXPECT_EQ(program.choices[0], "---");
-    EXPECT_EQ(program.choices[1], "night");
-    EXPECT_EQ(program.choices[2], "一二三四五六七八九十一二三四五");
-    EXPECT_EQ(program.choices[3], "abcdefghijklmno");
+    EXPECT_EQ(program.choices, (std::vector<std::string>{"---", "night.prog", longName}));
     EXPECT_EQ(program.value, "---");
+    // A long name chosen is stored whole, so the block still finds its program.
+    auto values = ValuesOf(rows);
+    values[RowNamed(rows, "程控名称")] = longName;
+    ReadBlockRows(rows, values, block);
+    EXPECT_EQ(block.Program, longName);
 }
 
 TEST(BlockRowConversions, IntegersReadLikeAPlainDecimalConversion) {

@@ -165,6 +165,7 @@ private slots:
         }
         QCOMPARE(list.GetItemValue(RowOf(list, "电机动作")), QString("swing.motor"));
         QCOMPARE(list.Item(RowOf(list, "灯光文件")).choices, QStringList{"rainbow.color"});
+        QCOMPARE(list.Item(RowOf(list, "程控名称")).choices, QStringList({"---", "night.prog"}));
         QCOMPARE(list.Item(RowOf(list, "CSV文件")).kind, kPropButton);
 
         // Choosing a program from the drop-down.
