@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Workspace.h"
 #include "media/ProgramList.h"
 #include "runtime/Runtime.h"
 #include "show/AssetChoices.h"
@@ -38,7 +39,8 @@ PropItem CsvPicker(const BlockRow& row, const Workspace& workspace) {
     PropItem item = PropItem::FileName(Q(row.label), Q(row.value), folder, QStringLiteral("CSV Files (*.csv)"));
     PropPopupEditor pick = item.editor;
     item.editor = [pick, folder](QWidget* parent, const QString& current) {
-        const QString start = current.isEmpty() ? QString() : folder + QLatin1Char('/') + current;
+        const std::string name = StoredFileName(current.toStdString());
+        const QString start = name.empty() ? QString() : folder + QLatin1Char('/') + Q(name);
         const QString chosen = pick(parent, start);
         return chosen.isEmpty() ? chosen : QFileInfo(chosen).fileName();
     };
