@@ -93,18 +93,6 @@ TEST(BlockRows, EachTypeOffersItsOwnRowsAndTheyFillTheirFields) {
     EXPECT_EQ(RowNamed(RowsOf(flat), "电机动作"), RowsOf(flat).size());
 }
 
-TEST(BlockRows, LaserPageAndIdGoToMinimumAndMaximum) {
-    TimeBlock block;
-    block.nSpecicalType = kActionLaser;
-    const auto rows = RowsOf(block);
-    auto values = ValuesOf(rows);
-    values[RowNamed(rows, "激光页")] = "3";
-    values[RowNamed(rows, "激光ID")] = "17";
-    ReadBlockRows(rows, values, block);
-    EXPECT_EQ(block.nWavMin, 3);
-    EXPECT_EQ(block.nWavMax, 17);
-}
-
 TEST(BlockRows, RampMinimumWinsOverTheStrengthOffsetAndShowsThereNextTime) {
     TimeBlock block;
     block.nSpecicalType = kActionRamp;
