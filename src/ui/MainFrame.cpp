@@ -136,6 +136,10 @@ void MainFrame::CreateCommands() {
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this](bool checked) { SetNewBlockArmed(checked); });
     }
+    // The timeline draws the next block while the command is armed, and
+    // disarms it with the press that uses it.
+    connect(this, &MainFrame::newBlockArmedChanged, mainView_, &MainView::SetNewBlockArmed);
+    connect(mainView_, &MainView::newBlockUsed, this, [this] { SetNewBlockArmed(false); });
 
     auto* next = new QShortcut(QKeySequence(Qt::Key_F6), this);
     next->setContext(Qt::ApplicationShortcut);

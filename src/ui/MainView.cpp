@@ -42,6 +42,7 @@ MainView::MainView(DesktopContext& context, QWidget* parent)
         if (self && (change.what & Change::kSettings)) self->RepaintAll();
     });
 
+    connect(timeline_, &TimelineArea::addUsed, this, &MainView::newBlockUsed);
     connect(transport_, &TransportControl::pressed, this, [this] { Refresh(); RepaintAll(); });
     connect(strip_, &ProgressStrip::scrolled, this, [this] { RepaintAll(); });
     connect(strip_, &ProgressStrip::sought, this, [this] { RepaintAll(); });
@@ -60,10 +61,9 @@ MainView::~MainView() {
     runtime.g_pMusicWav->SetAnalyser(AnalyseWithProgress);
 }
 
-float MainView::PasteX() const {
-    return static_cast<float>(context_.runtime.g_pMusicWav->m_nScrollOffset) +
-           static_cast<float>(timeline_->visibleWidth()) / 2.0f;
-}
+float MainView::PasteX() const { return timeline_->PasteX(); }
+
+void MainView::SetNewBlockArmed(bool armed) { timeline_->SetAddArmed(armed); }
 
 void MainView::resizeEvent(QResizeEvent*) {
     const int w = width();

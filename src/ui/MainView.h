@@ -40,6 +40,14 @@ public:
     // Where the frame's paste puts the clipboard's earliest block: the
     // timeline's scroll position plus half its visible width, in pixels.
     float PasteX() const;
+    // The frame's new-block command, passed to the timeline.
+    void SetNewBlockArmed(bool armed);
+
+signals:
+    // The timeline's press used the armed new-block command.
+    void newBlockUsed();
+
+public:
 
     TransportControl* transport() const { return transport_; }
     ProgressStrip* strip() const { return strip_; }

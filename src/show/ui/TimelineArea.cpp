@@ -3,15 +3,23 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include "app/Prompter.h"
 #include "engine/MusicWav.h"
+#include "media/ProgramList.h"
 #include "runtime/Runtime.h"
 #include "show/ui/BlockPropertiesDialog.h"
+#include "show/ui/BlockHits.h"
+#include "show/ui/TimelineMenus.h"
 #include "ui/AccessibleParts.h"
 
 namespace velmora {
@@ -27,6 +35,8 @@ const QColor kDisarmed(110, 110, 110);
 const QColor kBeyondEnd(128, 128, 128);
 const QColor kRowLine(232, 232, 232);
 const QColor kPlayhead(255, 0, 0);
+const QColor kDrawing(50, 50, 0);
+constexpr float kMinWidth = ShowDocument::kMinBlockWidth;
 
 struct BlockLook {
     QColor fill;
@@ -70,27 +80,74 @@ const QPixmap& LockIcon(qreal ratio) {
     return icon;
 }
 
-// The layer rows as accessible items: their names, where they are.
+// The layer rows, then the blocks, as accessible items: a row by its name,
+// a block by its row, kind and times, selected and locked as states (a
+// locked block reads as read-only: it cannot be moved or resized). Pressing
+// a block selects it as a click on its body would.
 class TimelineAccessible final : public PartsAccessible {
 public:
     explicit TimelineAccessible(TimelineArea* area)
         : PartsAccessible(area, QAccessible::Pane, QStringLiteral("时间轴")), area_(area) {}
-    int PartCount() const override { return area_->rowCount(); }
-    QAccessible::Role PartRole(int) const override { return QAccessible::ListItem; }
+    int PartCount() const override { return area_->rowCount() + static_cast<int>(Blocks().size()); }
+    QAccessible::Role PartRole(int index) const override {
+        return index < area_->rowCount() ? QAccessible::ListItem : QAccessible::Cell;
+    }
     QString PartText(int index, QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return area_->RowName(index);
-        if (t == QAccessible::Description) return QStringLiteral("第%1层").arg(index + 1);
+        const int rows = area_->rowCount();
+        if (index < rows) {
+            if (t == QAccessible::Name) return area_->RowName(index);
+            if (t == QAccessible::Description) return QStringLiteral("第%1层").arg(index + 1);
+            return {};
+        }
+        const TimeBlock* block = Block(index);
+        if (block == nullptr) return {};
+        if (t == QAccessible::Name) {
+            const double scale = Runtime().show.m_nScale;
+            const char* label = LookOf(*block, false).label;
+            return QStringLiteral("第%1层 %2 %3–%4")
+                .arg(block->cannel + 1)
+                .arg(*label ? QString::fromLatin1(label) : QStringLiteral("时间块"))
+                .arg(TimeText(block->start * scale), TimeText(block->end * scale));
+        }
+        if (t == QAccessible::Description) return block->m_bLocked ? QStringLiteral("已锁定") : QString();
         return {};
     }
-    QRect PartRect(int index) const override { return area_->NameCell(index); }
+    QRect PartRect(int index) const override {
+        if (index < area_->rowCount()) return area_->NameCell(index);
+        return area_->BlockRect(static_cast<std::size_t>(index - area_->rowCount())).toAlignedRect();
+    }
     QAccessible::State PartState(int index) const override {
         QAccessible::State state;
-        const QRect cell = area_->NameCell(index);
-        if (cell.bottom() < 0 || cell.top() >= area_->height()) state.offscreen = true;
+        const QRect rect = PartRect(index);
+        const bool block = index >= area_->rowCount();
+        const bool outside = rect.bottom() < 0 || rect.top() >= area_->height() ||
+                             (block && (rect.right() < TimelineArea::kNameColumn ||
+                                        rect.left() >= TimelineArea::kNameColumn + area_->visibleWidth()));
+        if (outside) state.offscreen = true;
+        if (const TimeBlock* block = Block(index)) {
+            const std::size_t i = static_cast<std::size_t>(index - area_->rowCount());
+            state.selectable = true;
+            state.selected = Runtime().showDocument().IsSelected(i);
+            state.readOnly = block->m_bLocked != 0;
+        }
         return state;
+    }
+    bool PartPressable(int index) const override { return Block(index) != nullptr; }
+    void PressPart(int index) override {
+        if (Block(index) == nullptr) return;
+        Runtime().showDocument().PressBlock(static_cast<std::size_t>(index - area_->rowCount()));
+        area_->update();
     }
 
 private:
+    velmora::Runtime& Runtime() const { return area_->context().runtime; }
+    const std::vector<TimeBlock>& Blocks() const { return Runtime().show.blocks; }
+    const TimeBlock* Block(int index) const {
+        const int k = index - area_->rowCount();
+        if (k < 0 || k >= static_cast<int>(Blocks().size())) return nullptr;
+        return &Blocks()[static_cast<std::size_t>(k)];
+    }
+
     TimelineArea* area_;
 };
 
@@ -100,6 +157,8 @@ TimelineArea::TimelineArea(DesktopContext& context, QWidget* parent)
     : QWidget(parent), context_(context), vertical_(new QScrollBar(Qt::Vertical, this)) {
     InstallAccessibleFactory<TimelineArea, TimelineAccessible>();
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);  // cursors over blocks, and the end of a block being drawn
+    setFocusPolicy(Qt::StrongFocus);
     vertical_->setSingleStep(kRowHeight);
     connect(vertical_, &QScrollBar::valueChanged, this, [this] { update(); });
     ShowChanged();
@@ -121,6 +180,19 @@ QString TimelineArea::RowName(int row) const {
     const auto& layers = context_.runtime.show.layers;
     if (row < 0 || row >= static_cast<int>(layers.size())) return {};
     return QString::fromStdString(layers[static_cast<std::size_t>(row)].name);
+}
+
+QRectF TimelineArea::BlockRect(std::size_t index) const {
+    const auto& blocks = context_.runtime.show.blocks;
+    if (index >= blocks.size()) return {};
+    const TimeBlock& block = blocks[index];
+    const double x0 = kNameColumn + block.start - context_.runtime.g_pMusicWav->m_nScrollOffset;
+    return QRectF(x0, block.cannel * kRowHeight + kBarTop - vertical_->value(), std::max(1.0f, block.end - block.start),
+                  kBarHeight);
+}
+
+float TimelineArea::PasteX() const {
+    return static_cast<float>(context_.runtime.g_pMusicWav->m_nScrollOffset) + static_cast<float>(visibleWidth()) / 2.0f;
 }
 
 void TimelineArea::ShowChanged() {
@@ -172,6 +244,180 @@ void TimelineArea::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     if (EditBlockProperties(context_, static_cast<std::size_t>(index), this)) ShowChanged();
+}
+
+ShowDocument& TimelineArea::document() const { return context_.runtime.showDocument(); }
+
+QPointF TimelineArea::ContentOf(QPointF point) const {
+    return {point.x() - kNameColumn + context_.runtime.g_pMusicWav->m_nScrollOffset, point.y() + vertical_->value()};
+}
+
+int TimelineArea::RowAt(int widgetY) const {
+    const int y = widgetY + vertical_->value();
+    return y < 0 ? -1 : y / kRowHeight;
+}
+
+bool TimelineArea::TakeAddModifier(Qt::KeyboardModifiers modifiers) {
+    const bool armed = addArmed_ || (modifiers & Qt::ControlModifier);
+    if (addArmed_) {
+        addArmed_ = false;
+        emit addUsed();
+    }
+    return armed;
+}
+
+void TimelineArea::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPoint point = event->position().toPoint();
+    if (point.x() < kNameColumn) PressInLayerColumn(point);
+    else if (point.x() < kNameColumn + visibleWidth()) PressInBlockArea(point, event->modifiers());
+    update();
+}
+
+void TimelineArea::PressInLayerColumn(QPoint point) {
+    const int row = RowAt(point.y());
+    if (row < 0 || row >= rowCount()) return;
+    const QRect cell = NameCell(row);
+    // The armed mark sits at the cell's right end; a little slack around it.
+    const QRect mark(cell.right() - 13, cell.top(), 14, cell.height());
+    if (mark.contains(point)) document().ToggleArmed(row);
+}
+
+void TimelineArea::PressInBlockArea(QPoint point, Qt::KeyboardModifiers modifiers) {
+    ShowDocument& doc = document();
+    const QPointF content = ContentOf(point);
+    const double x = content.x(), y = content.y();
+    const int row = static_cast<int>(std::floor(y / kRowHeight));
+    const bool add = addArmed_ || (modifiers & Qt::ControlModifier);
+
+    Runtime& runtime = context_.runtime;
+    const CProgramList& programs = *runtime.g_pProgramList;
+    const bool programEntry = runtime.g_pMusicWav->m_bProgramMode == 1 && programs.m_nCurrent >= 0 &&
+                              programs.m_nCurrent < static_cast<std::int32_t>(programs.m_list.size());
+    if (add && programEntry) {
+        TakeAddModifier(modifiers);
+        doc.ToggleProgramGrid(row, static_cast<float>(x),
+                              programs.m_list[static_cast<std::size_t>(programs.m_nCurrent)].unitMS);
+        return;
+    }
+    if (drawing_) {
+        const Drawing drawn = *drawing_;
+        drawing_.reset();
+        doc.CreateBlock(drawn.row, drawn.start, drawn.end);
+        return;
+    }
+    if (add) {
+        TakeAddModifier(modifiers);
+        // Rows past the last one hold nothing the engine would play.
+        if (row >= 0 && row < ShowDocument::kRows && row < rowCount()) {
+            const float start = static_cast<float>(x);
+            drawing_ = Drawing{row, start, start + kMinWidth};
+        }
+        return;
+    }
+    const auto hit = HitTestBlocks(runtime.show, x, y);
+    if (!hit) {
+        // The band selects as it moves and at its release, so Ctrl held
+        // meanwhile can still keep the others.
+        bandFrom_ = content;
+        bandTo_ = content;
+        return;
+    }
+    if (hit->part != BlockHit::Part::kBody) {
+        const auto edge = hit->part == BlockHit::Part::kLeftEdge ? ShowDocument::Edge::kLeft : ShowDocument::Edge::kRight;
+        resizing_ = Resizing{hit->index, edge, doc.NewGesture()};
+        return;
+    }
+    doc.PressBlock(hit->index);
+    doc.BeginDrag(static_cast<std::int32_t>(std::floor(x)), static_cast<std::int32_t>(std::floor(y)));
+}
+
+void TimelineArea::mouseMoveEvent(QMouseEvent* event) {
+    ShowDocument& doc = document();
+    const QPointF content = ContentOf(event->position());
+    const double x = content.x(), y = content.y();
+    if (drawing_) {
+        drawing_->end = std::max(static_cast<float>(x), drawing_->start + kMinWidth);
+        update();
+    } else if (resizing_) {
+        doc.Resize(resizing_->index, resizing_->edge, static_cast<float>(std::trunc(x)), resizing_->gesture);
+    } else if (doc.dragging()) {
+        doc.DragTo(static_cast<std::int32_t>(std::floor(x)), static_cast<std::int32_t>(std::floor(y)));
+    } else if (bandFrom_) {
+        bandTo_ = content;
+        doc.SelectBand(bandFrom_->x(), bandFrom_->y(), x, y, (event->modifiers() & Qt::ControlModifier) != 0);
+        update();
+    } else {
+        UpdateCursor(content);
+    }
+}
+
+void TimelineArea::UpdateCursor(QPointF content) {
+    if (content.x() < context_.runtime.g_pMusicWav->m_nScrollOffset) {
+        unsetCursor();
+        return;
+    }
+    const auto hit = HitTestBlocks(context_.runtime.show, content.x(), content.y());
+    if (!hit) unsetCursor();
+    else setCursor(hit->part == BlockHit::Part::kBody ? Qt::SizeAllCursor : Qt::SizeHorCursor);
+}
+
+void TimelineArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    resizing_.reset();
+    if (bandFrom_) {
+        bandTo_ = ContentOf(event->position());
+        document().SelectBand(bandFrom_->x(), bandFrom_->y(), bandTo_.x(), bandTo_.y(),
+                              (event->modifiers() & Qt::ControlModifier) != 0);
+        bandFrom_.reset();
+    }
+    document().EndDrag();
+    update();
+}
+
+void TimelineArea::keyPressEvent(QKeyEvent* event) {
+    ShowDocument& doc = document();
+    if (event->matches(QKeySequence::Copy)) doc.CopySelection();
+    else if (event->matches(QKeySequence::Paste)) doc.Paste(PasteX());
+    else if (event->key() == Qt::Key_Left) doc.Nudge(-1);
+    else if (event->key() == Qt::Key_Right) doc.Nudge(1);
+    else if (event->key() == Qt::Key_Delete) doc.DeleteSelected(context_.prompter);
+    else if (event->key() == Qt::Key_Escape && drawing_) drawing_.reset();
+    else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    update();
+}
+
+void TimelineArea::contextMenuEvent(QContextMenuEvent* event) {
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const QPoint point = event->pos();
+    ShowDocument& doc = document();
+    if (point.x() < kNameColumn) {
+        const int row = RowAt(point.y());
+        if (row >= 0 && row < rowCount()) AddLayerMenu(*menu, doc, row);
+    } else if (point.x() < kNameColumn + visibleWidth()) {
+        const QPointF content = ContentOf(point);
+        if (const auto hit = HitTestBlocks(context_.runtime.show, content.x(), content.y())) {
+            doc.PressBlock(hit->index);
+            AddBlockMenu(*menu, doc, context_.prompter);
+        } else {
+            AddAreaMenu(*menu, doc, PasteX());
+        }
+    }
+    if (menu->isEmpty()) {
+        delete menu;
+        return;
+    }
+    update();
+    menu->popup(event->globalPos());
+    event->accept();
 }
 
 void TimelineArea::PaintLayers(QPainter& p, int firstRow, int lastRow, int top) {
@@ -248,6 +494,17 @@ void TimelineArea::PaintBlocks(QPainter& p, int firstRow, int lastRow, int top) 
         }
     }
     blocksDrawn_ = drawn;
+
+    if (drawing_) {
+        const double y = drawing_->row * kRowHeight + kBarTop - top;
+        p.fillRect(QRectF(left + drawing_->start - offset, y, drawing_->end - drawing_->start, kBarHeight), kDrawing);
+    }
+    if (bandFrom_) {
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        const QPointF shift(left - offset, -top);
+        p.drawRect(QRectF(*bandFrom_ + shift, bandTo_ + shift).normalized());
+    }
 
     if (scale >= 1) {
         const double x = left + runtime.g_dPlayheadUnits.load() - offset;

@@ -1,0 +1,24 @@
+#pragma once
+// The timeline's context menus, each item a show document operation:
+// the layer column's "选择" menu for one row, the menu of a block (the
+// right-clicked block already selected) and the menu of the empty block area.
+//
+// Thread contract: UI thread; the actions run on it when chosen.
+
+#include <cstdint>
+
+class QMenu;
+
+namespace velmora {
+
+class Prompter;
+class ShowDocument;
+
+// "选择": "NULL", one submenu per scene group ("选择组", "展开组"), "子程序".
+void AddLayerMenu(QMenu& menu, ShowDocument& document, std::int32_t row);
+// "删除", "复制", "锁定", "解锁" for the selected blocks.
+void AddBlockMenu(QMenu& menu, ShowDocument& document, Prompter& prompter);
+// "粘贴" (at `pasteX`), "更新电机动作", "更新CSV缓存动作", "全部上锁", "全部解锁".
+void AddAreaMenu(QMenu& menu, ShowDocument& document, float pasteX);
+
+}  // namespace velmora
