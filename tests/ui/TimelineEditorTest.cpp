@@ -383,6 +383,44 @@ private slots:
         QCOMPARE(e.doc().clipboard().size(), std::size_t{1});
     }
 
+    void spaceRecordsABlockOnTheArmedRowWhileTheMusicPlays() {
+        PlaybackFixture f;
+        Editor e(f);
+        QVERIFY(e.loaded && e.exposed);
+        TimelineArea& t = e.timeline();
+        QTest::keyClick(&t, Qt::Key_Space);  // nothing plays yet
+        QVERIFY(!t.recording());
+
+        QVERIFY(f.StartMusic());  // opens the piece's own show
+        const std::size_t before = e.blocks().size();
+        QTest::keyClick(&t, Qt::Key_Space);  // no armed row
+        QVERIFY(!t.recording());
+        const QRect cell = t.NameCell(6);
+        QTest::mouseClick(&t, Qt::LeftButton, {}, QPoint(cell.right() - 5, cell.center().y()));
+        QCOMPARE(e.doc().armedRow(), 6);
+
+        // The engine's published playhead, as it moves while Space is held.
+        const double from = 120.25, to = 181.5;
+        f.runtime->g_dPlayheadUnits.store(from);
+        QTest::keyPress(&t, Qt::Key_Space);
+        QVERIFY(t.recording());
+        QCOMPARE(e.blocks().size(), before);  // the engine sees it only when it is finished
+        f.runtime->g_dPlayheadUnits.store(to);
+        QTest::keyRelease(&t, Qt::Key_Space);
+        QVERIFY(!t.recording());
+        QCOMPARE(e.blocks().size(), before + 1);
+        const TimeBlock& recorded = e.blocks().back();
+        QCOMPARE(recorded.cannel, 6);
+        QCOMPARE(recorded.start, static_cast<float>(from));
+        QCOMPARE(recorded.end, static_cast<float>(to));
+
+        // A short press still leaves a block five pixels long.
+        QTest::keyPress(&t, Qt::Key_Space);
+        QTest::keyRelease(&t, Qt::Key_Space);
+        QCOMPARE(e.blocks().size(), before + 2);
+        QCOMPARE(e.blocks().back().end - e.blocks().back().start, ShowDocument::kMinBlockWidth);
+    }
+
     void blocksAreAccessibleChildren() {
         PlaybackFixture f;
         Editor e(f);

@@ -19,8 +19,9 @@
 #include "runtime/Runtime.h"
 #include "show/ui/BlockPropertiesDialog.h"
 #include "show/ui/BlockHits.h"
+#include "show/ui/BlockLooks.h"
+#include "show/ui/TimelineAccessible.h"
 #include "show/ui/TimelineMenus.h"
-#include "ui/AccessibleParts.h"
 
 namespace velmora {
 
@@ -37,28 +38,6 @@ const QColor kRowLine(232, 232, 232);
 const QColor kPlayhead(255, 0, 0);
 const QColor kDrawing(50, 50, 0);
 constexpr float kMinWidth = ShowDocument::kMinBlockWidth;
-
-struct BlockLook {
-    QColor fill;
-    const char* label;
-};
-
-// The bar colours and the label by the block's kind and light (selected
-// bars are darker).
-BlockLook LookOf(const TimeBlock& block, bool selected) {
-    if (block.nSpecicalType == kActionRotateZ || block.nSpecicalType == kActionRotateY)
-        return {selected ? QColor(50, 45, 100) : QColor(0, 85, 125),
-                block.nSpecicalType == kActionRotateZ ? "Z" : "Y"};
-    const bool light = !block.szLight.empty();
-    if (light && block.bLightTogether == 0) return {selected ? QColor(149, 116, 0) : QColor(232, 180, 0), "L"};
-    return {selected ? QColor(0, 72, 42) : QColor(0, 125, 63), light ? "L++" : ""};
-}
-
-// "%0.2d:%0.2d.%0.3d" of a time in ms.
-QString TimeText(double ms) {
-    const long long t = std::isfinite(ms) && ms > 0.0 ? static_cast<long long>(ms) : 0;
-    return QString::asprintf("%02lld:%02lld.%03lld", t / 60000, t / 1000 % 60, t % 1000);
-}
 
 // Our own padlock for locked blocks.
 const QPixmap& LockIcon(qreal ratio) {
@@ -80,82 +59,11 @@ const QPixmap& LockIcon(qreal ratio) {
     return icon;
 }
 
-// The layer rows, then the blocks, as accessible items: a row by its name,
-// a block by its row, kind and times, selected and locked as states (a
-// locked block reads as read-only: it cannot be moved or resized). Pressing
-// a block selects it as a click on its body would.
-class TimelineAccessible final : public PartsAccessible {
-public:
-    explicit TimelineAccessible(TimelineArea* area)
-        : PartsAccessible(area, QAccessible::Pane, QStringLiteral("时间轴")), area_(area) {}
-    int PartCount() const override { return area_->rowCount() + static_cast<int>(Blocks().size()); }
-    QAccessible::Role PartRole(int index) const override {
-        return index < area_->rowCount() ? QAccessible::ListItem : QAccessible::Cell;
-    }
-    QString PartText(int index, QAccessible::Text t) const override {
-        const int rows = area_->rowCount();
-        if (index < rows) {
-            if (t == QAccessible::Name) return area_->RowName(index);
-            if (t == QAccessible::Description) return QStringLiteral("第%1层").arg(index + 1);
-            return {};
-        }
-        const TimeBlock* block = Block(index);
-        if (block == nullptr) return {};
-        if (t == QAccessible::Name) {
-            const double scale = Runtime().show.m_nScale;
-            const char* label = LookOf(*block, false).label;
-            return QStringLiteral("第%1层 %2 %3–%4")
-                .arg(block->cannel + 1)
-                .arg(*label ? QString::fromLatin1(label) : QStringLiteral("时间块"))
-                .arg(TimeText(block->start * scale), TimeText(block->end * scale));
-        }
-        if (t == QAccessible::Description) return block->m_bLocked ? QStringLiteral("已锁定") : QString();
-        return {};
-    }
-    QRect PartRect(int index) const override {
-        if (index < area_->rowCount()) return area_->NameCell(index);
-        return area_->BlockRect(static_cast<std::size_t>(index - area_->rowCount())).toAlignedRect();
-    }
-    QAccessible::State PartState(int index) const override {
-        QAccessible::State state;
-        const QRect rect = PartRect(index);
-        const bool block = index >= area_->rowCount();
-        const bool outside = rect.bottom() < 0 || rect.top() >= area_->height() ||
-                             (block && (rect.right() < TimelineArea::kNameColumn ||
-                                        rect.left() >= TimelineArea::kNameColumn + area_->visibleWidth()));
-        if (outside) state.offscreen = true;
-        if (const TimeBlock* block = Block(index)) {
-            const std::size_t i = static_cast<std::size_t>(index - area_->rowCount());
-            state.selectable = true;
-            state.selected = Runtime().showDocument().IsSelected(i);
-            state.readOnly = block->m_bLocked != 0;
-        }
-        return state;
-    }
-    bool PartPressable(int index) const override { return Block(index) != nullptr; }
-    void PressPart(int index) override {
-        if (Block(index) == nullptr) return;
-        Runtime().showDocument().PressBlock(static_cast<std::size_t>(index - area_->rowCount()));
-        area_->update();
-    }
-
-private:
-    velmora::Runtime& Runtime() const { return area_->context().runtime; }
-    const std::vector<TimeBlock>& Blocks() const { return Runtime().show.blocks; }
-    const TimeBlock* Block(int index) const {
-        const int k = index - area_->rowCount();
-        if (k < 0 || k >= static_cast<int>(Blocks().size())) return nullptr;
-        return &Blocks()[static_cast<std::size_t>(k)];
-    }
-
-    TimelineArea* area_;
-};
-
 }  // namespace
 
 TimelineArea::TimelineArea(DesktopContext& context, QWidget* parent)
     : QWidget(parent), context_(context), vertical_(new QScrollBar(Qt::Vertical, this)) {
-    InstallAccessibleFactory<TimelineArea, TimelineAccessible>();
+    InstallTimelineAccessible();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);  // cursors over blocks, and the end of a block being drawn
     setFocusPolicy(Qt::StrongFocus);
@@ -386,13 +294,46 @@ void TimelineArea::keyPressEvent(QKeyEvent* event) {
     else if (event->key() == Qt::Key_Right) doc.Nudge(1);
     else if (event->key() == Qt::Key_Delete) doc.DeleteSelected(context_.prompter);
     else if (event->key() == Qt::Key_Escape && drawing_) drawing_.reset();
-    else {
+    else if (event->key() == Qt::Key_Space) {
+        const std::int32_t row = doc.armedRow();
+        if (!event->isAutoRepeat() && !recording_ && row >= 0 && row < ShowDocument::kRows &&
+            context_.runtime.g_pMusicWav->Advancing()) {
+            const float start = PlayheadX();
+            recording_ = Drawing{row, start, start + kMinWidth};
+        }
+    } else {
         QWidget::keyPressEvent(event);
         return;
     }
     event->accept();
     update();
 }
+
+void TimelineArea::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Space || event->isAutoRepeat()) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    FinishRecording();
+    event->accept();
+}
+
+// A release the widget never sees (the focus went elsewhere) still ends
+// the recording, or the block would grow for ever.
+void TimelineArea::focusOutEvent(QFocusEvent* event) {
+    FinishRecording();
+    QWidget::focusOutEvent(event);
+}
+
+void TimelineArea::FinishRecording() {
+    if (!recording_) return;
+    const Drawing recorded = *recording_;
+    recording_.reset();
+    document().CommitRecordedBlock(recorded.row, recorded.start, std::max(PlayheadX(), recorded.start + kMinWidth));
+    update();
+}
+
+float TimelineArea::PlayheadX() const { return static_cast<float>(context_.runtime.g_dPlayheadUnits.load()); }
 
 void TimelineArea::contextMenuEvent(QContextMenuEvent* event) {
     auto* menu = new QMenu(this);
@@ -498,6 +439,11 @@ void TimelineArea::PaintBlocks(QPainter& p, int firstRow, int lastRow, int top) 
     if (drawing_) {
         const double y = drawing_->row * kRowHeight + kBarTop - top;
         p.fillRect(QRectF(left + drawing_->start - offset, y, drawing_->end - drawing_->start, kBarHeight), kDrawing);
+    }
+    if (recording_) {
+        const double y = recording_->row * kRowHeight + kBarTop - top;
+        const double end = std::max(PlayheadX(), recording_->start + kMinWidth);
+        p.fillRect(QRectF(left + recording_->start - offset, y, end - recording_->start, kBarHeight), kDrawing);
     }
     if (bandFrom_) {
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));

@@ -68,6 +68,9 @@ public:
     bool addArmed() const { return addArmed_; }
     // The block being drawn, before the click that commits it.
     bool drawing() const { return drawing_.has_value(); }
+    // Space held while the show moves records a block on the armed row,
+    // from the playhead at the press to the playhead at the release.
+    bool recording() const { return recording_.has_value(); }
 
     // The show's rows or blocks changed: the scroll range follows.
     void ShowChanged();
@@ -89,6 +92,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -113,12 +118,15 @@ private:
     void PressInLayerColumn(QPoint point);
     void PressInBlockArea(QPoint point, Qt::KeyboardModifiers modifiers);
     void UpdateCursor(QPointF content);
+    float PlayheadX() const;
+    void FinishRecording();
 
     DesktopContext& context_;
     QScrollBar* vertical_;
     int blocksDrawn_ = 0;
     bool addArmed_ = false;
     std::optional<Drawing> drawing_;
+    std::optional<Drawing> recording_;  // its end follows the playhead
     std::optional<Resizing> resizing_;
     std::optional<QPointF> bandFrom_;  // content pixels
     QPointF bandTo_;
