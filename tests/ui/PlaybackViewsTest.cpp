@@ -277,12 +277,13 @@ private slots:
 
         QAccessibleInterface* timeline = QAccessible::queryAccessibleInterface(shown.view.timeline());
         const int rows = static_cast<int>(f.runtime->show.layers.size());
-        QCOMPARE(timeline->childCount(), rows + 1);  // the rows, then the scroll bar
+        const int parts = rows + static_cast<int>(f.runtime->show.blocks.size());
+        QCOMPARE(timeline->childCount(), parts + 1);  // the rows, the blocks, then the scroll bar
         QCOMPARE(timeline->child(0)->role(), QAccessible::ListItem);
         QCOMPARE(timeline->child(0)->text(QAccessible::Name), QString::fromStdString(f.runtime->show.layers[0].name));
-        QAccessibleInterface* bar = timeline->child(rows);
+        QAccessibleInterface* bar = timeline->child(parts);
         QCOMPARE(bar->role(), QAccessible::ScrollBar);
-        QCOMPARE(timeline->indexOfChild(bar), rows);
+        QCOMPARE(timeline->indexOfChild(bar), parts);
         QCOMPARE(timeline->indexOfChild(timeline->child(3)), 3);
     }
 
