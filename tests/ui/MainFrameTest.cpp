@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QMainWindow>
+#include <QScrollBar>
 #include <QSet>
 #include <QSettings>
 #include <QTest>
@@ -17,8 +18,10 @@
 #include "engine/MusicWav.h"
 #include "runtime/Runtime.h"
 #include "show/ShowFile.h"
+#include "show/ui/TimelineArea.h"
 #include "ui/DesktopApp.h"
 #include "ui/MainFrame.h"
+#include "ui/MainView.h"
 #include "ui/PaneTable.h"
 #include "ui/UiWorkspace.h"
 #include "UiTestMain.h"
@@ -107,6 +110,19 @@ private slots:
         frame.ToolAction(kCmdNewBlock)->trigger();
         QVERIFY(frame.newBlockArmed());
         QVERIFY(frame.MenuAction(kCmdNewBlock)->isChecked());
+        // The timeline's next press draws a block and disarms the command.
+        frame.resize(1200, 800);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        TimelineArea& timeline = *frame.mainView()->timeline();
+        const QPoint at(TimelineArea::kNameColumn + 40, 3 * TimelineArea::kRowHeight + 10 - timeline.verticalBar()->value());
+        QTest::mouseClick(&timeline, Qt::LeftButton, {}, at);
+        QVERIFY(!frame.newBlockArmed());
+        QVERIFY(!frame.ToolAction(kCmdNewBlock)->isChecked());
+        QTest::mouseMove(&timeline, at + QPoint(30, 0));
+        QTest::mouseClick(&timeline, Qt::LeftButton, {}, at + QPoint(30, 0));
+        QCOMPARE(runtime.show.blocks.size(), std::size_t{2});
+        QCOMPARE(runtime.show.blocks.back().cannel, 3);
     }
 
     void theLookIsKeptForTheNextStart() {
