@@ -236,7 +236,7 @@ void TimelineArea::PressInBlockArea(QPoint point, Qt::KeyboardModifiers modifier
     }
     if (hit->part != BlockHit::Part::kBody) {
         const auto edge = hit->part == BlockHit::Part::kLeftEdge ? ShowDocument::Edge::kLeft : ShowDocument::Edge::kRight;
-        resizing_ = Resizing{hit->index, edge, doc.NewGesture()};
+        resizing_ = Resizing{hit->index, runtime.show.blocks[hit->index].m_nSerial, edge, doc.NewGesture()};
         return;
     }
     doc.PressBlock(hit->index);
@@ -251,7 +251,11 @@ void TimelineArea::mouseMoveEvent(QMouseEvent* event) {
         drawing_->end = std::max(static_cast<float>(x), drawing_->start + kMinWidth);
         update();
     } else if (resizing_) {
-        doc.Resize(resizing_->index, resizing_->edge, static_cast<float>(std::trunc(x)), resizing_->gesture);
+        const auto& blocks = context_.runtime.show.blocks;
+        if (resizing_->index < blocks.size() && blocks[resizing_->index].m_nSerial == resizing_->serial)
+            doc.Resize(resizing_->index, resizing_->edge, static_cast<float>(std::trunc(x)), resizing_->gesture);
+        else
+            resizing_.reset();
     } else if (doc.dragging()) {
         doc.DragTo(static_cast<std::int32_t>(std::floor(x)), static_cast<std::int32_t>(std::floor(y)));
     } else if (bandFrom_) {

@@ -103,6 +103,7 @@ private:
     };
     struct Resizing {
         std::size_t index;
+        std::int32_t serial;  // the block pressed, should the list change under the gesture
         ShowDocument::Edge edge;
         std::uint64_t gesture;
     };
