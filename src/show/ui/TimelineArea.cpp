@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -351,6 +350,10 @@ void TimelineArea::contextMenuEvent(QContextMenuEvent* event) {
         const QPointF content = ContentOf(point);
         if (const auto hit = HitTestBlocks(context_.runtime.show, content.x(), content.y())) {
             doc.PressBlock(hit->index);
+            menu->addAction(QStringLiteral("属性"), menu, [this] {
+                const std::vector<std::size_t> selected = document().SelectedIndices();
+                if (!selected.empty() && EditBlockProperties(context_, selected.front(), this)) ShowChanged();
+            });
             AddBlockMenu(*menu, doc, context_.prompter);
         } else {
             AddAreaMenu(*menu, doc, PasteX());

@@ -16,7 +16,8 @@ class ShowDocument;
 
 // "选择": "NULL", one submenu per scene group ("选择组", "展开组"), "子程序".
 void AddLayerMenu(QMenu& menu, ShowDocument& document, std::int32_t row);
-// "删除", "复制", "锁定", "解锁" for the selected blocks.
+// "删除", "复制", "锁定", "解锁" for the selected blocks (after the
+// timeline's own "属性", which needs the window to open its dialog over).
 void AddBlockMenu(QMenu& menu, ShowDocument& document, Prompter& prompter);
 // "粘贴" (at `pasteX`), "更新电机动作", "更新CSV缓存动作", "全部上锁", "全部解锁".
 void AddAreaMenu(QMenu& menu, ShowDocument& document, float pasteX);
