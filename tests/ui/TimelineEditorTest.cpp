@@ -369,6 +369,43 @@ private slots:
         QCOMPARE(e.doc().clipboard().size(), std::size_t{1});
     }
 
+    // The menus' zoom steps the scale 50 -> 25 -> 10 and back, rescaling the
+    // blocks; at either end the item is there but does nothing.
+    void zoomItemsStepTheScaleWithinItsLimits() {
+        PlaybackFixture f;
+        Editor e(f);
+        QVERIFY(e.loaded && e.exposed);
+        const std::int32_t& scale = f.runtime->show.m_nScale;
+        QCOMPARE(scale, 50);
+        const float startAt50 = e.blocks()[0].start;
+        const auto startAt = [&](std::int32_t s) { return startAt50 * 50.0f / static_cast<float>(s); };
+        const QPoint empty = e.EmptyAt(900, 8);
+
+        QVERIFY(e.Choose(empty, {"缩小"}));  // coarsest already
+        QCOMPARE(scale, 50);
+        QVERIFY(!e.doc().CanUndo());
+        QVERIFY(e.Choose(e.On(0), {"放大"}));  // the block menu zooms too
+        QCOMPARE(scale, 25);
+        QVERIFY(e.Choose(e.EmptyAt(900, 8), {"放大"}));
+        QCOMPARE(scale, 10);
+        QCOMPARE(e.blocks()[0].start, startAt(10));
+        QVERIFY(e.Choose(e.EmptyAt(900, 8), {"放大"}));  // finest already
+        QCOMPARE(scale, 10);
+        QCOMPARE(e.blocks()[0].start, startAt(10));
+
+        QVERIFY(e.Choose(e.EmptyAt(900, 8), {"缩小"}));
+        QCOMPARE(scale, 25);
+        QCOMPARE(e.blocks()[0].start, startAt(25));
+        // Each step is one undo step, the block going back with the scale.
+        QVERIFY(e.doc().Undo());
+        QCOMPARE(scale, 10);
+        QCOMPARE(e.blocks()[0].start, startAt(10));
+        QVERIFY(e.doc().Undo());
+        QVERIFY(e.doc().Undo());
+        QCOMPARE(scale, 50);
+        QCOMPARE(e.blocks()[0].start, startAt50);
+    }
+
     void spaceRecordsABlockOnTheArmedRowWhileTheMusicPlays() {
         PlaybackFixture f;
         Editor e(f);

@@ -358,6 +358,11 @@ void TimelineArea::contextMenuEvent(QContextMenuEvent* event) {
         } else {
             AddAreaMenu(*menu, doc, PasteX());
         }
+        menu->addSeparator();
+        AddZoomItems(*menu, *context_.runtime.g_pMusicWav, context_.runtime.show.m_nScale, [this] {
+            ShowChanged();
+            update();
+        });
     }
     if (menu->isEmpty()) {
         delete menu;

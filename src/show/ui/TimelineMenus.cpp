@@ -4,6 +4,8 @@
 
 #include "document/ShowDocument.h"
 #include "engine/AssetCaches.h"
+#include "engine/MusicWav.h"
+#include "media/Transport.h"
 
 namespace velmora {
 
@@ -39,6 +41,18 @@ void AddAreaMenu(QMenu& menu, ShowDocument& document, float pasteX) {
     menu.addAction(QStringLiteral("更新CSV缓存动作"), &menu, [doc] { doc->caches().ClearLight512Cache(); });
     menu.addAction(QStringLiteral("全部上锁"), &menu, [doc] { doc->SetLocked(true, true); });
     menu.addAction(QStringLiteral("全部解锁"), &menu, [doc] { doc->SetLocked(true, false); });
+}
+
+void AddZoomItems(QMenu& menu, CMusicWav& wav, std::int32_t scale, std::function<void()> changed) {
+    CMusicWav* target = &wav;
+    const auto add = [&](const QString& text, std::int32_t next) {
+        QAction* action = menu.addAction(text, &menu, [target, next, changed] {
+            if (target->SetScale(next) && changed) changed();
+        });
+        action->setEnabled(next != scale);
+    };
+    add(QStringLiteral("放大"), ScaleFiner(scale));
+    add(QStringLiteral("缩小"), ScaleCoarser(scale));
 }
 
 }  // namespace velmora

@@ -6,11 +6,13 @@
 // Thread contract: UI thread; the actions run on it when chosen.
 
 #include <cstdint>
+#include <functional>
 
 class QMenu;
 
 namespace velmora {
 
+class CMusicWav;
 class Prompter;
 class ShowDocument;
 
@@ -21,5 +23,10 @@ void AddLayerMenu(QMenu& menu, ShowDocument& document, std::int32_t row);
 void AddBlockMenu(QMenu& menu, ShowDocument& document, Prompter& prompter);
 // "粘贴" (at `pasteX`), "更新电机动作", "更新CSV缓存动作", "全部上锁", "全部解锁".
 void AddAreaMenu(QMenu& menu, ShowDocument& document, float pasteX);
+// "放大" and "缩小": the timeline scale one step finer or coarser (50, 25,
+// 10 ms per unit), the same undoable step as the transport's zoom buttons.
+// An item that would not change the scale is disabled. `changed` runs after
+// a step that did.
+void AddZoomItems(QMenu& menu, CMusicWav& wav, std::int32_t scale, std::function<void()> changed);
 
 }  // namespace velmora
