@@ -18,8 +18,8 @@ import traceback
 import pyatspi
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from atspi import (Failure, application, applications, do_action, find, find_all, has_state,  # noqa: E402
-                   press, wait_for)
+from atspi import (Failure, application, applications, children, click_at, do_action, find, find_all,  # noqa: E402
+                   has_state, press, role, wait_for)
 from workspace import Simulator, Workspace  # noqa: E402
 
 APP_NAME = "Velmora"
@@ -256,12 +256,111 @@ def test_a_piece_plays_pauses_seeks_and_its_show_survives_closing(args, ws, sim)
         raise Failure("the show changed on disk: %s" % changed[:10])
 
 
+def timeline_blocks(timeline):
+    """The timeline's blocks, in the show's order."""
+    return [c for c in children(timeline) if role(c) == "table cell"]
+
+
+def block_name(timeline, index):
+    blocks = timeline_blocks(timeline)
+    return blocks[index].name if index < len(blocks) else None
+
+
+def lone_plain_block(timeline):
+    """(index,) of a block in view that names neither a rotation nor a light
+    and that no other bar overlaps, so a click on it reaches that block."""
+    blocks = timeline_blocks(timeline)
+    rects = [b.queryComponent().getExtents(pyatspi.DESKTOP_COORDS) for b in blocks]
+
+    def overlap(a, b):
+        return a.x < b.x + b.width and b.x < a.x + a.width and a.y < b.y + b.height and b.y < a.y + a.height
+    for i, block in enumerate(blocks):
+        if (has_state(block, pyatspi.STATE_SHOWING) and " 时间块 " in (block.name or "")
+                and not any(overlap(rects[i], r) for j, r in enumerate(rects) if j != i)):
+            return (i,)
+    return None
+
+
+def change_action_type(app, timeline, index, type_name):
+    """Opens block `index`'s properties with a double click and picks
+    `type_name` as its action type, as the operator does."""
+    block = timeline_blocks(timeline)[index]
+    press(block)
+    wait_for(lambda: has_state(timeline_blocks(timeline)[index], pyatspi.STATE_SELECTED), 5, "the block selected")
+    click_at(block, double=True)
+    dialog = find(app, "dialog", "属性")
+    row = find(dialog, "list item", "动作类型")
+    press(row)
+    # The bridge names a drop-down by its current entry, not by its label:
+    # the editor is the one drop-down in view.
+    combo = wait_for(lambda: next((c for c in find_all(dialog, "combo box")
+                                   if has_state(c, pyatspi.STATE_SHOWING)), None), 5, "the action type drop-down")
+    do_action(combo, "Press", "showMenu", "press")
+    entry = wait_for(lambda: next((e for e in find_all(combo, "list item", type_name)
+                                   if has_state(e, pyatspi.STATE_SHOWING)), None), 5,
+                     "the entry %r in the open drop-down" % type_name)
+    click_at(entry)
+    wait_for(lambda: row.description == type_name, 5, "the row showing %r" % type_name)
+    press(find(dialog, "push button", "确定"))
+    wait_for(lambda: not has_state(dialog, pyatspi.STATE_SHOWING), 5, "the dialog closed")
+
+
+def test_a_block_edited_undone_and_saved_reaches_the_show_file(args, ws, sim):
+    show_file = ws.file("Music", "demo.mp3.tlf")
+    program = Program(args.velmora, ws)
+    try:
+        pane = find(program.frame, "frame", "音乐列表")
+        do_action(find(pane, "list item", "demo.mp3"), "Activate")
+        wave = find(program.frame, "chart", "波形")
+        wait_for(lambda: position_ms(wave), 10, "a position in the wave view")
+        # Paused, the view stays where the blocks are drawn.
+        press(find(find(program.frame, None, "播放控制"), "push button", "播放/暂停"))
+        timeline = find(program.frame, "panel", "时间轴")
+        index, = wait_for(lambda: lone_plain_block(timeline), 10, "a plain block in view, clear of the others")
+        original = block_name(timeline, index)
+        print("  block %d: %s" % (index, original))
+
+        change_action_type(program.app, timeline, index, "Z轴转动")
+        wait_for(lambda: " Z " in (block_name(timeline, index) or ""), 5, "the block named as a Z rotation")
+
+        undo = wait_for(lambda: next((m for m in find_all(program.frame, "menu item")
+                                      if (m.name or "").startswith("撤销 ")), None), 5, "an 撤销 … item")
+        press(undo)
+        wait_for(lambda: block_name(timeline, index) == original, 5, "the block's name back after undo")
+
+        change_action_type(program.app, timeline, index, "Y轴转动")
+        wait_for(lambda: " Y " in (block_name(timeline, index) or ""), 5, "the block named as a Y rotation")
+
+        # A menu item that opens a modal box holds its Press action until the
+        # box closes, so the menu is driven with the mouse.
+        click_at(find(program.frame, None, "文件(F)"))
+        save = find(program.frame, "menu item", "保存(S)")
+        wait_for(lambda: has_state(save, pyatspi.STATE_SHOWING), 5, "the 文件 menu open")
+        click_at(save)
+        question = wait_for(lambda: next((d for d in find_all(program.app, None)
+                                          if role(d) in ("dialog", "alert")
+                                          and find_all(d, "label", "是否保存被修改的文件？")), None),
+                            10, "the save question")
+        yes = wait_for(lambda: next((b for b in find_all(question, "push button")
+                                     if re.match(r"&?(是|Yes)\b", b.name or "")), None), 5,
+                       "the 是 button (buttons: %s)" % [b.name for b in find_all(question, "push button")])
+        press(yes)
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+    stored = ini_values(show_file).get("timeline", {}).get("tb%d_nspecicaltype" % index)
+    if stored != "2":
+        raise Failure("the show file holds action type %r for block %d, not 2" % (stored, index))
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
     test_a_second_copy_raises_the_first,
     test_links_go_down_with_the_controllers_and_come_back,
     test_a_piece_plays_pauses_seeks_and_its_show_survives_closing,
+    test_a_block_edited_undone_and_saved_reaches_the_show_file,
 ]
 
 
