@@ -111,6 +111,38 @@ class TimelineEditorTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void blocksWhoseLightFollowsTheWaterShowTheirColoursBelow() {
+        PlaybackFixture f;
+        // Two blocks naming the demo's rainbow colours (red first): one with
+        // the light following the water, one without.
+        const auto path = f.ws.path() / "light.tlf";
+        {
+            std::ofstream out(path);
+            out << "[TimeLine]\nLayerCount=10\nTimeBlockCount=2\n"
+                << "TB0_cannel=1\nTB0_start=100\nTB0_end=300\nTB0_nSpecicalType=3\nTB0_szLight=rainbow.color\n"
+                << "TB0_bLightTogether=1\n"
+                << "TB1_cannel=2\nTB1_start=100\nTB1_end=300\nTB1_nSpecicalType=3\nTB1_szLight=rainbow.color\n"
+                << "TB1_bLightTogether=0\n";
+        }
+        QVERIFY(f.runtime->LoadShowFile(path));
+        f.wav().m_nScrollOffset = 0;
+        MainView view(*f.context);
+        view.resize(1000, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        TimelineArea& timeline = *view.timeline();
+        const QImage image = timeline.grab().toImage();
+        const qreal ratio = image.devicePixelRatio();
+        auto at = [&](QPointF point) { return image.pixelColor((point * ratio).toPoint()); };
+        const QRectF linked = timeline.BlockRect(0);
+        const QRectF apart = timeline.BlockRect(1);
+        QCOMPARE(at(QPointF(linked.left() + 3, linked.bottom() - 3)), QColor(255, 0, 0));
+        QCOMPARE(at(QPointF(linked.left() + 3, linked.top() + 2)), QColor(0, 125, 63));
+        // The last of the seven colours at the end of the strip.
+        QCOMPARE(at(QPointF(linked.right() - 3, linked.bottom() - 3)), QColor(255, 0, 255));
+        QCOMPARE(at(QPointF(apart.left() + 3, apart.bottom() - 3)), QColor(232, 180, 0));
+    }
+
     void layerColumnArmsRowsAndBindsThemThroughItsMenu() {
         PlaybackFixture f;
         Editor e(f);

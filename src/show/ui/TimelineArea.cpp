@@ -14,6 +14,7 @@
 
 #include "app/Prompter.h"
 #include "engine/MusicWav.h"
+#include "engine/ShowAssets.h"
 #include "media/ProgramList.h"
 #include "runtime/Runtime.h"
 #include "show/ui/BlockPropertiesDialog.h"
@@ -392,6 +393,26 @@ void TimelineArea::PaintLayers(QPainter& p, int firstRow, int lastRow, int top) 
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
+void TimelineArea::PaintLightStrip(QPainter& p, const QRectF& bar, const std::string& file) const {
+    // The colours come from the show's prepared assets, which this thread
+    // itself replaces: no file is read while painting.
+    const std::shared_ptr<const ShowAssets>& assets = context_.runtime.g_pShowAssets;
+    const LightComplierCache* sequence = assets ? assets->FindColourSequence(file) : nullptr;
+    if (sequence == nullptr || sequence->m_listColours.empty()) return;
+    const std::vector<LightBlock>& colours = sequence->m_listColours;
+    const double left = bar.left();
+    const double width = bar.width();
+    // No more segments than pixels: a long sequence on a short bar is sampled.
+    const std::size_t segments = std::min<std::size_t>(colours.size(), static_cast<std::size_t>(std::max(1.0, width)));
+    for (std::size_t s = 0; s < segments; ++s) {
+        const LightBlock c = colours[s * colours.size() / segments];
+        const double x0 = std::floor(left + width * static_cast<double>(s) / static_cast<double>(segments));
+        const double x1 = std::floor(left + width * static_cast<double>(s + 1) / static_cast<double>(segments));
+        p.fillRect(QRectF(x0, bar.bottom() - kLightStripHeight, std::max(1.0, x1 - x0), kLightStripHeight),
+                   QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)));
+    }
+}
+
 void TimelineArea::PaintBlocks(QPainter& p, int firstRow, int lastRow, int top) {
     Runtime& runtime = context_.runtime;
     const Show& show = runtime.show;
@@ -437,6 +458,7 @@ void TimelineArea::PaintBlocks(QPainter& p, int firstRow, int lastRow, int top) 
             p.setPen(Qt::white);
             p.drawText(QPointF(x0 + 15, y + kBarHeight - 5), QString::fromLatin1(look.label));
         }
+        if (!block.szLight.empty() && block.bLightTogether == 1) PaintLightStrip(p, bar, block.szLight);
         if (block.m_bLocked && bar.width() > 14) p.drawPixmap(QPointF(x1 - 12, y + 3), LockIcon(ratio));
         if (selected) {
             p.setPen(Qt::black);

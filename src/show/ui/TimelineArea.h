@@ -41,6 +41,9 @@ public:
     static constexpr int kNameCellHeight = 18;
     static constexpr int kScrollBarWidth = 20;
     static constexpr int kWheelStep = 30;
+    // A block whose light follows the water shows its colours in this strip
+    // at the bottom of its bar.
+    static constexpr int kLightStripHeight = 9;
 
     explicit TimelineArea(DesktopContext& context, QWidget* parent = nullptr);
 
@@ -111,6 +114,7 @@ private:
     void UpdateScrollRange();
     void PaintLayers(QPainter& p, int firstRow, int lastRow, int top);
     void PaintBlocks(QPainter& p, int firstRow, int lastRow, int top);
+    void PaintLightStrip(QPainter& p, const QRectF& bar, const std::string& file) const;
     ShowDocument& document() const;
     // A widget point in the block area's content pixels.
     QPointF ContentOf(QPointF widgetPoint) const;
