@@ -135,10 +135,10 @@ bool Runtime::SaveLists(std::string* error) {
     if (g_pMusicList->m_list.empty() && g_pProgramList->m_list.empty() &&
         !profile.HasKey(CMusicList::kSection, "MusicCount") && !profile.HasKey(CProgramList::kSection, "ProgramCount"))
         return true;
-    const std::string before = profile.Serialize();
     g_pMusicList->SaveMusicList(profile);
     g_pProgramList->SaveProgramList(profile);
-    if (profile.Serialize() == before) return true;  // unchanged: no rewrite
+    // Setting a key to the value it has changes nothing: no rewrite.
+    if (!profile.modified()) return true;
     if (!profile.Save(&reason)) {
         LogMessage("Runtime: lists not saved: %s", reason.c_str());
         if (error) *error = reason;
