@@ -24,18 +24,38 @@ std::int32_t UsedMembers(const CSpringGroup& group) {
 
 }  // namespace
 
+namespace {
+
+// The IDs of the springs at `positions`, up to one past what a group takes,
+// which is enough to tell that there were too many.
+std::vector<std::int32_t> MemberIDs(const Scene& scene, const std::vector<std::size_t>& positions) {
+    std::vector<std::int32_t> ids;
+    const std::size_t wanted = std::min(positions.size(), CSpringGroup::kEditableChildren + 1);
+    ids.reserve(wanted);
+    for (std::size_t i = 0; i < wanted; ++i) ids.push_back(scene.springs[positions[i]].ID);
+    return ids;
+}
+
+}  // namespace
+
 MakeGroupCommand::MakeGroupCommand(SceneEditTarget& target, const std::vector<std::size_t>& members,
                                    bool specialButton, std::int32_t initX, std::int32_t initY)
-    : SceneCommand(target), counter_(target.scene.m_nNextID), special_(specialButton) {
+    : MakeGroupCommand(target, target.scene.m_nNextID, MemberIDs(target.scene, members), specialButton, initX,
+                       initY) {}
+
+MakeGroupCommand::MakeGroupCommand(SceneEditTarget& target, std::int32_t counter,
+                                   const std::vector<std::int32_t>& memberIDs, bool specialButton,
+                                   std::int32_t initX, std::int32_t initY)
+    : SceneCommand(target), counter_(counter), special_(specialButton) {
     group_.ID = counter_;
     group_.name = (specialButton ? "特殊按钮" : "默认组") + std::to_string(After(counter_));
     group_.bSpecialBTN = specialButton ? 1 : 0;
-    for (const std::size_t position : members) {
+    for (const std::int32_t id : memberIDs) {
         if (group_.childCount == kEditable) {
             notices_.emplace_back(kTooManyMembers);
             break;
         }
-        group_.children[static_cast<std::size_t>(group_.childCount++)] = target.scene.springs[position].ID;
+        group_.children[static_cast<std::size_t>(group_.childCount++)] = id;
     }
     if (group_.childCount == 0) {
         notices_.emplace_back(kNothingSelectedNoGroup);

@@ -22,6 +22,11 @@ class MakeGroupCommand final : public SceneCommand {
 public:
     MakeGroupCommand(SceneEditTarget& target, const std::vector<std::size_t>& members, bool specialButton,
                      std::int32_t initX, std::int32_t initY);
+    // The same for members given by ID, with the counter at `counter` when
+    // the command applies: a command that adds the members first and takes
+    // their IDs from the counter builds its group before they exist.
+    MakeGroupCommand(SceneEditTarget& target, std::int32_t counter, const std::vector<std::int32_t>& memberIDs,
+                     bool specialButton, std::int32_t initX, std::int32_t initY);
     Change Apply() override;
     Change Revert() override;
     std::string Text() const override { return special_ ? "控制按钮" : "成组"; }

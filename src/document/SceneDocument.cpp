@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <limits>
 
+#include "app/AtomicFile.h"
 #include "app/Prompter.h"
+#include "app/RegularFile.h"
 #include "engine/AssetCaches.h"
 #include "engine/ShowCompiler.h"
+#include "scene/PointTable.h"
 #include "scene/SceneFile.h"
 
 namespace velmora {
@@ -14,6 +17,10 @@ namespace {
 // Merge keys: one per drag gesture, one per selection moved by arrow keys.
 constexpr std::uint64_t kDragKey = 1ull << 63;
 constexpr std::uint64_t kArrowKey = 1ull << 62;
+
+// A point table holds a few hundred bytes per spring; anything far beyond
+// what the largest scene could export is not one.
+constexpr std::size_t kMaxPointTableBytes = std::size_t{256} << 20;
 
 std::uint64_t ArrowKeyOf(const std::vector<std::size_t>& positions) {
     std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
@@ -257,6 +264,44 @@ bool SceneDocument::SetPrepareTime(std::int32_t ms) {
 
 bool SceneDocument::ApplyChannels(const std::vector<std::pair<int, ChannelSheet>>& sheets) {
     return Run(std::make_unique<ApplyChannelsCommand>(target_, sheets));
+}
+
+bool SceneDocument::ImportPointTable(const std::filesystem::path& path) {
+    if (prompter_ && !prompter_->AskYesNo(kImportQuestion)) return false;
+    std::string bytes;
+    if (ReadRegularFile(path, kMaxPointTableBytes, bytes) != ReadFileStatus::Ok) {
+        if (prompter_) prompter_->Tell(kOpenFileFailed);
+        return false;
+    }
+    std::vector<PointTableRow> rows;
+    std::string error;
+    if (!ReadPointTable(bytes, scene_, rows, &error)) {
+        if (prompter_) prompter_->Tell(error);
+        return false;
+    }
+    Run(std::make_unique<ImportPointTableCommand>(target_, rows));
+    if (prompter_) prompter_->Tell(kImportDone);
+    return true;
+}
+
+bool SceneDocument::ExportPointTable(const std::filesystem::path& path) {
+    const bool written = WriteFileAtomically(path, WritePointTable(scene_));
+    if (prompter_) prompter_->Tell(written ? kExportDone : kOpenFileFailed);
+    return written;
+}
+
+bool SceneDocument::BatchAdd(const BatchSettings& settings) {
+    if (m_nMode == kWatch) return false;
+    const std::int64_t count = BatchCount(settings);
+    const char* refusal = nullptr;
+    if (count == 0) refusal = kBatchBadSettings;
+    else if (count > std::int64_t{Scene::kMaxSprings} - static_cast<std::int64_t>(scene_.springs.size()))
+        refusal = kBatchTooMany;
+    if (refusal) {
+        if (prompter_) prompter_->Tell(refusal);
+        return false;
+    }
+    return Run(std::make_unique<BatchAddCommand>(target_, PlaceBatch(settings, count)));
 }
 
 }  // namespace velmora

@@ -24,6 +24,7 @@
 #include "document/ChannelCommands.h"
 #include "document/Document.h"
 #include "document/GroupCommands.h"
+#include "document/PointTableCommands.h"
 #include "document/PrepareTimeCommand.h"
 #include "document/SceneEditTarget.h"
 #include "document/SceneSelection.h"
@@ -39,6 +40,12 @@ class AssetCaches;
 class Prompter;
 
 inline constexpr const char* kNothingSelected = "还没有选择任何元素";
+inline constexpr const char* kImportQuestion = "导入点表将覆盖当前场景，确定导入？";
+inline constexpr const char* kOpenFileFailed = "打开文件失败！";
+inline constexpr const char* kImportDone = "导入成功！";
+inline constexpr const char* kExportDone = "导出成功！";
+inline constexpr const char* kBatchBadSettings = "批量参数不正确！";
+inline constexpr const char* kBatchTooMany = "元素太多，批量添加失败！";
 
 class SceneDocument final : public Document {
 public:
@@ -127,6 +134,25 @@ public:
     // The channel dialog's OK for the channels given by number.
     bool ApplyChannels(const std::vector<std::pair<int, ChannelSheet>>& sheets);
     bool ApplyChannel(int number, const ChannelSheet& sheet) { return ApplyChannels({{number, sheet}}); }
+
+    // ---- the point table "spring.csv" (PointTablePath(workspace)) ----
+    // "导入": asks "导入点表将覆盖当前场景，确定导入？" (no prompter: yes),
+    // reads and checks the whole table, then puts every row into its spring
+    // as one step and tells "导入成功！". A file that cannot be read tells
+    // "打开文件失败！"; a bad table tells why, naming the line, and changes
+    // nothing. True when the import went through (even if no field changed).
+    bool ImportPointTable(const std::filesystem::path& path);
+    // "导出": writes the table atomically and tells "导出成功！", or
+    // "打开文件失败！" when it cannot. Neither an edit nor an undo step.
+    bool ExportPointTable(const std::filesystem::path& path);
+    // "批量": the batch-add dialog's OK. Adds the placed springs and the
+    // default group of every selected spring as one step; nothing in watch
+    // mode. Settings that place nothing (a count or extent below 1) tell
+    // "批量参数不正确！"; a batch that would take the scene past
+    // Scene::kMaxSprings tells "元素太多，批量添加失败！"; both add nothing.
+    // A group takes 450 members ("组内元素太多！"); the springs beyond are
+    // still added.
+    bool BatchAdd(const BatchSettings& settings);
 
 protected:
     void AfterChange(const Change& change) override;
