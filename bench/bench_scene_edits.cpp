@@ -11,9 +11,13 @@
 
 #include "BestOf.h"
 #include "LargeScene.h"
+#include "app/AtomicFile.h"
+#include "app/Prompter.h"
+#include "app/TextEncoding.h"
 #include "comm/ChannelImage.h"
 #include "document/SceneDocument.h"
 #include "engine/AssetCaches.h"
+#include "scene/PointTable.h"
 
 using namespace velmora;
 
@@ -65,6 +69,34 @@ int main() {
         batch = std::min(batch, BestMs(1, [&] { doc.BatchAdd(BatchSettings{40, 25, false, 500, 500}); }));
         batchUndo = std::min(batchUndo, BestMs(1, [&] { doc.Undo(); }));
     }
+    // The point table of every grouped spring written and read back, and the
+    // same table as the Windows program's GB18030 with CRLF; each import
+    // changes the springs (undone after) so it is a real step.
+    RecordingPrompter yes(true);
+    doc.SetPrompter(&yes);
+    const auto table = workspace / "bench_scene_edits_spring.csv";
+    const double exportTable = BestMs(runs, [&] { doc.ExportPointTable(table); });
+    std::string bytes = WritePointTable(scene);
+    for (std::size_t at = bytes.find(",12.500000,"); at != std::string::npos; at = bytes.find(",12.500000,", at))
+        bytes.replace(at, 11, ",30.000000,");
+    WriteFileAtomically(table, bytes);
+    const double importTable = BestMs(runs, [&] {
+        doc.ImportPointTable(table);
+        doc.Undo();
+    });
+    std::string crlf, legacy;
+    for (const char c : bytes) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EncodeGb18030(crlf, legacy);
+    WriteFileAtomically(table, legacy);
+    const double importLegacy = BestMs(runs, [&] {
+        doc.ImportPointTable(table);
+        doc.Undo();
+    });
+    std::filesystem::remove(table);
+    doc.SetPrompter(nullptr);
+    const auto rows = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '*'));
+    const auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+
     ChannelSheet sheet = ChannelSheetOf(scene.g_Channels[0]);
     const double channel = BestMs(runs, [&] {
         sheet.tagNum = "800";
@@ -81,6 +113,10 @@ int main() {
     std::printf("  delete 500 selected springs          %8.3f ms\n", remove);
     std::printf("  batch add of 1,000 springs           %8.3f ms\n", batch);
     std::printf("  undo of that batch add               %8.3f ms\n", batchUndo);
+    std::printf("  point table: %zu rows in %zu lines\n", rows, lines);
+    std::printf("  its export (written atomically)      %8.3f ms\n", exportTable);
+    std::printf("  its import, UTF-8 (+ undo)           %8.3f ms\n", importTable);
+    std::printf("  its import, GB18030 CRLF (+ undo)    %8.3f ms\n", importLegacy);
     std::printf("  channel 1 to 800 slots               %8.3f ms\n", channel);
     std::printf("  notifications heard: %zu\n", heard);
     return 0;

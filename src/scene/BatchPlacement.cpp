@@ -19,7 +19,8 @@ void PlaceMatrix(const BatchSettings& s, BatchPlacement& out) {
     const std::int64_t columns = s.perRow, rows = s.perColumn;
     for (std::int64_t r = 0; r < rows; ++r)
         for (std::int64_t i = 0; i < columns; ++i)
-            out.points.push_back({Coordinate(s.width * i / columns + kOrigin), Coordinate(s.height * r / rows + kOrigin)});
+            out.points.push_back(
+                {Coordinate(s.width * i / columns + kOrigin), Coordinate(s.height * r / rows + kOrigin)});
     out.initX = s.perRow;
     out.initY = s.perColumn;
 }
