@@ -7,6 +7,7 @@
 #include "app/NumberText.h"
 #include "app/Profile.h"
 #include "app/TextEncoding.h"
+#include "app/Workspace.h"
 
 namespace velmora {
 namespace {
@@ -196,7 +197,7 @@ private:
 }  // namespace
 
 std::filesystem::path PointTablePath(const std::filesystem::path& workspace) {
-    return workspace / kPointTableFileName;
+    return ResolveStored(workspace, kPointTableFileName);
 }
 
 SpringAddressing SpringAddressing::Of(const CSpring& s) {

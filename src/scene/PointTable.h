@@ -27,7 +27,8 @@ namespace velmora {
 
 inline constexpr const char* kPointTableFileName = "spring.csv";
 
-// The table of a workspace: workspace / "spring.csv".
+// The table of a workspace: workspace / "spring.csv", or the file whose name
+// differs from it only in letter case ("Spring.CSV" copied from Windows).
 std::filesystem::path PointTablePath(const std::filesystem::path& workspace);
 
 // The operator's messages of the point table.

@@ -85,6 +85,15 @@ TEST_F(PointTableCommands, ExportThenImportKeepsConnectedOutputsAndIsOneUndoStep
     EXPECT_EQ(Addressing(), after);
 }
 
+TEST_F(PointTableCommands, TheTableIsFoundWhateverTheCaseOfItsName) {
+    EXPECT_EQ(PointTablePath(dir.path()), dir.path() / "spring.csv");
+    const auto windows = dir.Write("Spring.CSV", std::string(kHead) + "*9001,5,5,5,5,5,5,5,5,0,5,5\n");
+    EXPECT_EQ(PointTablePath(dir.path()), windows);
+    AddSprings(1);
+    ASSERT_TRUE(doc.ImportPointTable(PointTablePath(dir.path())));
+    EXPECT_EQ(scene.springs[0].COMID_L, "5");
+}
+
 TEST_F(PointTableCommands, ImportAsksFirstAndReportsAFileItCannotOpen) {
     MakeScene();
     const auto path = Table(std::string(kHead) + "*9001,5,5,5,5,5,5,5,5,0,5,5\n");
