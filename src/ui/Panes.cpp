@@ -4,6 +4,7 @@
 #include "media/ui/ProgramListPane.h"
 #include "ui/PaneTable.h"
 #include "ui/PlaceholderPane.h"
+#include "ui/PreviewPaneStub.h"
 
 namespace velmora {
 
@@ -11,6 +12,7 @@ QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& con
     switch (paneId) {
         case kPaneMusicList: return new MusicListPane(context, title, parent);
         case kPaneProgramList: return new ProgramListPane(context, title, parent);
+        case kPane3D: return new PreviewPaneStub(context, title, parent);
         default:
             return new PlaceholderPane(title, parent);
     }

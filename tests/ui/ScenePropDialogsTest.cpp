@@ -12,12 +12,17 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTimer>
+#include <QToolBar>
 
 #include "app/Prompter.h"
 #include "document/SceneDocument.h"
 #include "runtime/Runtime.h"
+#include "document/ShowDocument.h"
+#include "scene/ui/BatchAddDialog.h"
 #include "scene/ui/GroupPropDialog.h"
 #include "scene/ui/SpringPropDialog.h"
+#include "scene/ui/SystemPropDialog.h"
+#include "ui/PreviewPaneStub.h"
 #include "ui/DesktopContext.h"
 #include "ui/PropEditor.h"
 #include "ui/PropList.h"
@@ -255,6 +260,147 @@ private slots:
         QVERIFY(!OpenGroupProperties(world.context, made.ID, nullptr));
         QCOMPARE(world.runtime.scene.FindGroup(made.ID)->name, made.name);
         QVERIFY(!OpenGroupProperties(world.context, 1234, nullptr));
+    }
+    void batchDialogOffersItsRowsWithinTheirBounds() {
+        BatchAddDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        PropList& list = dialog.list();
+        QCOMPARE(Labels(list), QStringList({"选项", "每行", "每列", "排练方式", "宽度", "高度"}));
+        QCOMPARE(list.Item(BatchAddDialog::kRowLayout).choices, QStringList({"矩阵", "圆形"}));
+        BatchChoice c = dialog.choice();
+        QCOMPARE(c.perRow, 5);
+        QCOMPARE(c.perColumn, 5);
+        QVERIFY(!c.circle);
+        QCOMPARE(c.width, 100);
+        QCOMPARE(c.height, 100);
+
+        const struct {
+            int row;
+            QString refused, taken;
+        } cases[] = {{BatchAddDialog::kRowPerRow, "51", "50"},  {BatchAddDialog::kRowPerRow, "0", "1"},
+                     {BatchAddDialog::kRowPerColumn, "1e2", "3"}, {BatchAddDialog::kRowWidth, "501", "500"},
+                     {BatchAddDialog::kRowHeight, "-1", "1"}};
+        for (const auto& k : cases) {
+            const QString before = list.GetItemValue(k.row);
+            Type(list, k.row, k.refused);
+            QCOMPARE(list.GetItemValue(k.row), before);
+            Type(list, k.row, k.taken);
+            QCOMPARE(list.GetItemValue(k.row), k.taken);
+        }
+        // The spin control steps by one and stops at the bounds.
+        ClickValue(list, BatchAddDialog::kRowHeight);
+        QVERIFY(list.OpenedEditor());
+        QTest::mouseClick(list.OpenedEditor()->StepUpButton(), Qt::LeftButton);
+        QCOMPARE(list.GetItemValue(BatchAddDialog::kRowHeight), QString("2"));
+        for (int i = 0; i < 3; ++i) QTest::mouseClick(list.OpenedEditor()->StepDownButton(), Qt::LeftButton);
+        QTest::keyClick(list.OpenedEditor()->Field(), Qt::Key_Return);
+        QCOMPARE(list.GetItemValue(BatchAddDialog::kRowHeight), QString("1"));
+
+        QVERIFY(list.EnterText(BatchAddDialog::kRowLayout, "圆形"));
+        c = dialog.choice();
+        QCOMPARE(c.perRow, 1);
+        QCOMPARE(c.perColumn, 3);
+        QVERIFY(c.circle);
+        QCOMPARE(c.width, 500);
+        QCOMPARE(c.height, 1);
+    }
+
+    void batchAddInWatchModeSaysWhyInsteadOfOpening() {
+        SceneWorld world;
+        QCOMPARE(world.doc().mode(), SceneDocument::kWatch);
+        const std::size_t springs = world.runtime.scene.springs.size();
+        QVERIFY(!RunBatchAdd(world.context, nullptr));
+        QCOMPARE(world.prompter.messages, std::vector<std::string>{kBatchInWatchMode});
+        QCOMPARE(world.runtime.scene.springs.size(), springs);
+    }
+
+    void systemSheetRangesAndItsTwoDocuments() {
+        SceneWorld world;
+        SceneDocument& scene = world.doc();
+        ShowDocument& show = world.runtime.showDocument();
+        const SceneSettings before = world.runtime.scene.settings;
+        const float multiplier = world.runtime.show.g_fMusicMultiplier;
+
+        WhenOpen<SystemPropDialog>([](SystemPropDialog& dialog) {
+            PropList& list = dialog.list();
+            QCOMPARE(dialog.windowTitle(), QString("属性"));
+            QCOMPARE(Labels(list), QStringList({"主要", "重力系数", "颗粒数", "音乐倍乘", "单圈脉冲-Z", "单圈脉冲-Y",
+                                                "颜色间隔", "灯光文件"}));
+            QCOMPARE(list.GetItemValue(SystemPropDialog::kRowGravity), QString("9.800000"));
+            QCOMPARE(list.GetItemValue(SystemPropDialog::kRowMultiplier), QString("2.000000"));
+            QCOMPARE(list.GetItemValue(SystemPropDialog::kRowLight), QString("rainbow.color"));
+            QCOMPARE(list.Item(SystemPropDialog::kRowLight).choices, QStringList{"rainbow.color"});
+            const struct {
+                int row;
+                QString refused, taken;
+            } cases[] = {{SystemPropDialog::kRowParticles, "9", "10"},
+                         {SystemPropDialog::kRowParticles, "51", "50"},
+                         {SystemPropDialog::kRowGravity, "100000", "-99999"},
+                         {SystemPropDialog::kRowMultiplier, "0.5", "3.5"},
+                         {SystemPropDialog::kRowMultiplier, "21", "20"},
+                         {SystemPropDialog::kRowPulsesZ, "0", "9999999"},
+                         {SystemPropDialog::kRowPulsesY, "10000000", "4000"},
+                         {SystemPropDialog::kRowInterval, "abc", "1500"}};
+            for (const auto& k : cases) {
+                const QString shown = list.GetItemValue(k.row);
+                Type(list, k.row, k.refused);
+                QCOMPARE(list.GetItemValue(k.row), shown);
+                Type(list, k.row, k.taken);
+                QCOMPARE(list.GetItemValue(k.row), k.taken);
+            }
+            Type(list, SystemPropDialog::kRowMultiplier, "3.5");
+            Press(dialog, "确定");
+        });
+        QVERIFY(OpenSystemProperties(world.context, nullptr));
+        const SceneSettings& now = world.runtime.scene.settings;
+        QCOMPARE(now.g_nParticleCount, 50);
+        QCOMPARE(now.g_fGravity, -99999.0f);
+        QCOMPARE(now.g_nPulsePerRoundZ, 9999999);
+        QCOMPARE(now.g_nPulsePerRoundY, 4000);
+        QCOMPARE(now.g_nSystemInterval, 1500);
+        QCOMPARE(now.g_strLight, before.g_strLight);
+        QCOMPARE(world.runtime.show.g_fMusicMultiplier, 3.5f);
+        QVERIFY(scene.IsModified());
+        QVERIFY(show.IsModified());
+
+        // One step on each document, undone separately.
+        QVERIFY(show.Undo());
+        QCOMPARE(world.runtime.show.g_fMusicMultiplier, multiplier);
+        QCOMPARE(world.runtime.scene.settings.g_nParticleCount, 50);
+        QVERIFY(scene.Undo());
+        QCOMPARE(world.runtime.scene.settings.g_nParticleCount, before.g_nParticleCount);
+        QCOMPARE(world.runtime.scene.settings.g_nPulsePerRoundZ, before.g_nPulsePerRoundZ);
+        QVERIFY(!scene.CanUndo());
+        QVERIFY(!show.CanUndo());
+
+        // Confirmed untouched, nothing changes anywhere.
+        WhenOpen<SystemPropDialog>([](SystemPropDialog& dialog) { Press(dialog, "确定"); });
+        QVERIFY(!OpenSystemProperties(world.context, nullptr));
+        QVERIFY(!scene.CanUndo());
+        QVERIFY(!show.CanUndo());
+    }
+
+    void previewPaneToolBarOpensTheSystemSheet() {
+        SceneWorld world;
+        PreviewPaneStub pane(world.context, "3D预览");
+        pane.resize(400, 300);
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        QCOMPARE(pane.toolBar().height(), PreviewPaneStub::kToolBarHeight);
+        QToolButton* button = nullptr;
+        for (QToolButton* b : pane.toolBar().findChildren<QToolButton*>())
+            if (b->accessibleName() == "属性") button = b;
+        QVERIFY(button);
+        QString caption;
+        WhenOpen<SystemPropDialog>([&caption](SystemPropDialog& dialog) {
+            caption = dialog.windowTitle();
+            Type(dialog.list(), SystemPropDialog::kRowParticles, "33");
+            Press(dialog, "确定");
+        });
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_COMPARE(caption, QString("属性"));
+        QCOMPARE(world.runtime.scene.settings.g_nParticleCount, 33);
     }
 };
 

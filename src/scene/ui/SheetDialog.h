@@ -20,6 +20,7 @@ class SheetDialog : public QDialog {
 
 public:
     PropList& list() { return *list_; }
+    const PropList& list() const { return *list_; }
     // The value text of row `row`, as UTF-8 (empty for no such row).
     std::string Value(int row) const;
 
