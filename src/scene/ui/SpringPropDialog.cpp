@@ -1,5 +1,7 @@
 #include "scene/ui/SpringPropDialog.h"
 
+#include <utility>
+
 #include "app/Prompter.h"
 #include "document/SceneDocument.h"
 #include "runtime/Runtime.h"
