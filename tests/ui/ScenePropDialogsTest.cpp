@@ -268,7 +268,7 @@ private slots:
         PropList& list = dialog.list();
         QCOMPARE(Labels(list), QStringList({"选项", "每行", "每列", "排练方式", "宽度", "高度"}));
         QCOMPARE(list.Item(BatchAddDialog::kRowLayout).choices, QStringList({"矩阵", "圆形"}));
-        BatchChoice c = dialog.choice();
+        BatchSettings c = dialog.settings();
         QCOMPARE(c.perRow, 5);
         QCOMPARE(c.perColumn, 5);
         QVERIFY(!c.circle);
@@ -298,12 +298,52 @@ private slots:
         QCOMPARE(list.GetItemValue(BatchAddDialog::kRowHeight), QString("1"));
 
         QVERIFY(list.EnterText(BatchAddDialog::kRowLayout, "圆形"));
-        c = dialog.choice();
+        c = dialog.settings();
         QCOMPARE(c.perRow, 1);
         QCOMPARE(c.perColumn, 3);
         QVERIFY(c.circle);
         QCOMPARE(c.width, 500);
         QCOMPARE(c.height, 1);
+    }
+
+    void batchOkAddsTheSpringsAndTheirGroupAsOneStep() {
+        SceneWorld world;
+        SceneDocument& doc = world.doc();
+        doc.SetMode(SceneDocument::kEdit);
+        doc.ClearSelection();
+        const std::size_t springs = world.runtime.scene.springs.size();
+        const std::size_t groups = world.runtime.scene.groups.size();
+
+        WhenOpen<BatchAddDialog>([](BatchAddDialog& dialog) { Press(dialog, "取消"); });
+        QVERIFY(!RunBatchAdd(world.context, nullptr));
+        QCOMPARE(world.runtime.scene.springs.size(), springs);
+        QVERIFY(!doc.CanUndo());
+
+        WhenOpen<BatchAddDialog>([](BatchAddDialog& dialog) { Press(dialog, "确定"); });
+        QVERIFY(RunBatchAdd(world.context, nullptr));
+        QCOMPARE(world.runtime.scene.springs.size(), springs + 25);
+        QCOMPARE(world.runtime.scene.groups.size(), groups + 1);
+        const CSpringGroup& group = world.runtime.scene.groups.back();
+        QCOMPARE(group.childCount, 25);
+        QCOMPARE(group.initX, 5);
+        QCOMPARE(group.initY, 5);
+        QCOMPARE(world.runtime.scene.springs.back().x, 100 * 4 / 5 + 100);
+        QCOMPARE(doc.undoStack().size(), std::size_t{1});
+        QVERIFY(doc.Undo());
+        QCOMPARE(world.runtime.scene.springs.size(), springs);
+        QCOMPARE(world.runtime.scene.groups.size(), groups);
+
+        // The circle takes 每列 points and gives its group no matrix layout.
+        WhenOpen<BatchAddDialog>([](BatchAddDialog& dialog) {
+            PropList& list = dialog.list();
+            QVERIFY(list.EnterText(BatchAddDialog::kRowLayout, "圆形"));
+            Type(list, BatchAddDialog::kRowPerColumn, "4");
+            Press(dialog, "确定");
+        });
+        QVERIFY(RunBatchAdd(world.context, nullptr));
+        QCOMPARE(world.runtime.scene.springs.size(), springs + 4);
+        QCOMPARE(world.runtime.scene.groups.back().childCount, 4);
+        QCOMPARE(world.runtime.scene.groups.back().initX, 0);
     }
 
     void batchAddInWatchModeSaysWhyInsteadOfOpening() {

@@ -26,21 +26,21 @@ std::int32_t WholeOf(const QString& text, std::int32_t fallback) {
 }  // namespace
 
 BatchAddDialog::BatchAddDialog(QWidget* parent) : SheetDialog(QStringLiteral("批量"), parent) {
-    const BatchChoice defaults;
+    const BatchSettings defaults;
     PropList& rows = list();
     rows.AddItem(PropItem::Category(QStringLiteral("选项")));
-    rows.AddItem(PropItem::Spin(QStringLiteral("每行"), defaults.perRow, kCountMin, kCountMax));
-    rows.AddItem(PropItem::Spin(QStringLiteral("每列"), defaults.perColumn, kCountMin, kCountMax));
+    rows.AddItem(PropItem::Spin(QStringLiteral("每行"), defaults.perRow, kBatchMinCount, kBatchMaxCount));
+    rows.AddItem(PropItem::Spin(QStringLiteral("每列"), defaults.perColumn, kBatchMinCount, kBatchMaxCount));
     rows.AddItem(PropItem::Combo(QStringLiteral("排练方式"), kMatrix, {kMatrix, kCircle}));
-    rows.AddItem(PropItem::Spin(QStringLiteral("宽度"), defaults.width, kSizeMin, kSizeMax));
-    rows.AddItem(PropItem::Spin(QStringLiteral("高度"), defaults.height, kSizeMin, kSizeMax));
+    rows.AddItem(PropItem::Spin(QStringLiteral("宽度"), defaults.width, kBatchMinExtent, kBatchMaxExtent));
+    rows.AddItem(PropItem::Spin(QStringLiteral("高度"), defaults.height, kBatchMinExtent, kBatchMaxExtent));
     FitRows(rows.ItemCount());
 }
 
-BatchChoice BatchAddDialog::choice() const {
-    const BatchChoice defaults;
+BatchSettings BatchAddDialog::settings() const {
+    const BatchSettings defaults;
     const PropList& rows = list();
-    BatchChoice c;
+    BatchSettings c;
     c.perRow = WholeOf(rows.GetItemValue(kRowPerRow), defaults.perRow);
     c.perColumn = WholeOf(rows.GetItemValue(kRowPerColumn), defaults.perColumn);
     // Any text but "矩阵" (the combo takes typed text too) means the circle.
@@ -58,8 +58,9 @@ bool RunBatchAdd(DesktopContext& context, QWidget* parent) {
     }
     BatchAddDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted) return false;
-    (void)dialog.choice();  // TODO: the scene document's batch add
-    return false;
+    // The springs and their group are one step; the document says itself
+    // why settings that place nothing are refused.
+    return doc.BatchAdd(dialog.settings());
 }
 
 }  // namespace velmora

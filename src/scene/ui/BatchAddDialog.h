@@ -7,8 +7,7 @@
 //
 // Thread contract: UI thread.
 
-#include <cstdint>
-
+#include "scene/BatchPlacement.h"
 #include "scene/ui/SheetDialog.h"
 #include "ui/DesktopContext.h"
 
@@ -17,15 +16,6 @@ namespace velmora {
 // Said instead of opening the dialog while the canvas is in watch mode, where
 // no spring may be added.
 inline constexpr const char* kBatchInWatchMode = "监视模式下不能添加喷头，请先切换到编辑模式";
-
-// The dialog's five values, read back on OK.
-struct BatchChoice {
-    std::int32_t perRow = 5;     // "每行": C
-    std::int32_t perColumn = 5;  // "每列": R
-    bool circle = false;         // "排练方式" other than "矩阵"
-    std::int32_t width = 100;    // "宽度": W, canvas pixels
-    std::int32_t height = 100;   // "高度": H
-};
 
 class BatchAddDialog final : public SheetDialog {
     Q_OBJECT
@@ -38,12 +28,10 @@ public:
     static constexpr int kRowWidth = 4;
     static constexpr int kRowHeight = 5;
 
-    static constexpr int kCountMin = 1, kCountMax = 50;
-    static constexpr int kSizeMin = 1, kSizeMax = 500;
-
     explicit BatchAddDialog(QWidget* parent = nullptr);
 
-    BatchChoice choice() const;
+    // The five values as read back on OK.
+    BatchSettings settings() const;
 };
 
 // Opens the dialog over `parent` and, on OK, adds the springs and their
