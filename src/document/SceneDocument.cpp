@@ -262,6 +262,11 @@ bool SceneDocument::SetPrepareTime(std::int32_t ms) {
     return Run(std::make_unique<SetPrepareTimeCommand>(target_, ms));
 }
 
+bool SceneDocument::SetBackground(const std::string& path) {
+    if (path.size() >= SceneSettings::kPathBuffer) return false;
+    return Run(std::make_unique<SetBackgroundCommand>(target_, path));
+}
+
 bool SceneDocument::ApplyChannels(const std::vector<std::pair<int, ChannelSheet>>& sheets) {
     return Run(std::make_unique<ApplyChannelsCommand>(target_, sheets));
 }

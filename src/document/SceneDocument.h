@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "comm/ChannelImage.h"
+#include "document/BackgroundCommand.h"
 #include "document/ChannelCommands.h"
 #include "document/Document.h"
 #include "document/GroupCommands.h"
@@ -131,6 +132,10 @@ public:
     // The transport's "准备时间" buttons: the time the show leads the music,
     // in ms. A negative time is refused.
     bool SetPrepareTime(std::int32_t ms);
+    // "背景": the canvas's background picture path (BGBMP); empty for none.
+    // Refused when the file could not keep it: the scene file reads the path
+    // into a 256-byte buffer, so a longer one would come back cut.
+    bool SetBackground(const std::string& path);
     // The channel dialog's OK for the channels given by number.
     bool ApplyChannels(const std::vector<std::pair<int, ChannelSheet>>& sheets);
     bool ApplyChannel(int number, const ChannelSheet& sheet) { return ApplyChannels({{number, sheet}}); }
