@@ -1,5 +1,7 @@
 #include "ui/Icons.h"
 
+#include <cmath>
+
 #include <QApplication>
 #include <QIconEngine>
 #include <QPalette>
@@ -135,6 +137,83 @@ void Draw(QPainter& p, IconId id) {
             p.setBrush(Ink());
             p.drawPolygon(QPolygonF({QPointF(4, 13), QPointF(12, 7), QPointF(12, 19)}));
             p.restore();
+            break;
+        }
+        case IconId::Watch: {  // an eye
+            QPainterPath lid;
+            lid.moveTo(3, 16);
+            lid.quadTo(16, 4, 29, 16);
+            lid.quadTo(16, 28, 3, 16);
+            p.setBrush(kPaper);
+            p.drawPath(lid);
+            p.setBrush(kGreen);
+            p.drawEllipse(QPointF(16, 16), 5, 5);
+            break;
+        }
+        case IconId::EditScene: {  // an arrow pointer over a spring
+            p.setBrush(kPaper);
+            p.drawEllipse(QRectF(15, 15, 12, 12));
+            p.setBrush(Ink());
+            p.drawPolygon(QPolygonF({QPointF(5, 4), QPointF(5, 20), QPointF(9.5, 15.5), QPointF(13, 22),
+                                     QPointF(15.5, 21), QPointF(12.5, 14), QPointF(18, 13.5)}));
+            break;
+        }
+        case IconId::Light: {  // a lamp with rays
+            p.setBrush(QColor(0xf2, 0xc1, 0x2e));
+            p.drawEllipse(QPointF(16, 14), 7, 7);
+            p.drawLine(QPointF(13, 24), QPointF(19, 24));
+            p.drawLine(QPointF(14, 28), QPointF(18, 28));
+            for (int i = 0; i < 5; ++i) {
+                const double a = 3.14159 * (0.9 + 0.3 * i);
+                p.drawLine(QPointF(16 + 10 * std::cos(a), 14 + 10 * std::sin(a)),
+                           QPointF(16 + 13 * std::cos(a), 14 + 13 * std::sin(a)));
+            }
+            break;
+        }
+        case IconId::Background: {  // a landscape picture
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(4, 6, 24, 20));
+            p.setBrush(kAccent);
+            p.drawPolygon(QPolygonF({QPointF(5, 25), QPointF(13, 14), QPointF(19, 21), QPointF(22, 17), QPointF(27, 25)}));
+            p.setBrush(QColor(0xf2, 0xc1, 0x2e));
+            p.drawEllipse(QPointF(22, 11), 2.5, 2.5);
+            break;
+        }
+        case IconId::Channels: {  // a controller with network ports
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(4, 9, 24, 14));
+            p.setBrush(kGreen);
+            for (int i = 0; i < 3; ++i) p.drawRect(QRectF(8 + i * 6, 13, 4, 6));
+            p.drawLine(QPointF(16, 23), QPointF(16, 29));
+            p.drawLine(QPointF(16, 3), QPointF(16, 9));
+            break;
+        }
+        case IconId::Labels: {  // a tag with a number mark
+            p.setBrush(QColor(0xf2, 0xe0, 0x2e));
+            p.drawPolygon(QPolygonF({QPointF(4, 10), QPointF(21, 10), QPointF(28, 16), QPointF(21, 22), QPointF(4, 22)}));
+            p.drawLine(QPointF(9, 14), QPointF(9, 18));
+            p.drawLine(QPointF(13, 14), QPointF(13, 18));
+            break;
+        }
+        case IconId::Import:
+        case IconId::Export: {  // a table with an arrow in or out
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(12, 5, 16, 22));
+            for (int i = 0; i < 3; ++i) p.drawLine(QPointF(15, 11 + i * 5), QPointF(25, 11 + i * 5));
+            p.setPen(QPen(kGreen, 3, Qt::SolidLine, Qt::RoundCap));
+            const bool in = id == IconId::Import;
+            p.drawLine(QPointF(3, 16), QPointF(12, 16));
+            const double tip = in ? 12 : 3;
+            const double back = in ? 7 : 8;
+            p.drawLine(QPointF(tip, 16), QPointF(back, 11));
+            p.drawLine(QPointF(tip, 16), QPointF(back, 21));
+            break;
+        }
+        case IconId::Batch: {  // a matrix of springs
+            p.setBrush(kAccent);
+            p.setPen(Qt::NoPen);
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c) p.drawEllipse(QPointF(8 + c * 8, 8 + r * 8), 3, 3);
             break;
         }
     }

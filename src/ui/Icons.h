@@ -10,6 +10,7 @@ enum class IconId {
     Save, NewBlock, Copy, Paste, Delete, About,       // frame toolbar
     Add, Remove, Random, Repeat, List, Properties,    // list pane toolbars
     Undo, Redo,
+    Watch, EditScene, Light, Background, Channels, Labels, Import, Export, Batch,  // scene pane toolbar
 };
 
 QIcon MakeIcon(IconId id);

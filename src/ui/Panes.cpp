@@ -2,6 +2,7 @@
 
 #include "media/ui/MusicListPane.h"
 #include "media/ui/ProgramListPane.h"
+#include "scene/ui/SceneEditorPane.h"
 #include "ui/PaneTable.h"
 #include "ui/PlaceholderPane.h"
 #include "ui/PreviewPaneStub.h"
@@ -13,6 +14,7 @@ QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& con
         case kPaneMusicList: return new MusicListPane(context, title, parent);
         case kPaneProgramList: return new ProgramListPane(context, title, parent);
         case kPane3D: return new PreviewPaneStub(context, title, parent);
+        case kPaneSceneEditor: return new SceneEditorPane(context, title, parent);
         default:
             return new PlaceholderPane(title, parent);
     }

@@ -1,0 +1,110 @@
+#include "scene/ui/SceneEditorPane.h"
+
+#include <tuple>
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QFileDialog>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/Prompter.h"
+#include "runtime/Runtime.h"
+#include "scene/ui/SceneCanvas.h"
+
+namespace velmora {
+
+SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, QWidget* parent)
+    : QWidget(parent), context_(context) {
+    setAccessibleName(title);
+    toolBar_ = new QToolBar(this);
+    toolBar_->setIconSize(QSize(20, 20));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolBar_->setFloatable(false);
+    toolBar_->setMovable(false);
+
+    canvas_ = new SceneCanvas(context, this);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidget(canvas_);
+    scroll_->setWidgetResizable(true);  // the canvas fills the view and grows with the scene
+    scroll_->setFrameShape(QFrame::NoFrame);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolBar_);
+    layout->addWidget(scroll_, 1);
+    setFocusProxy(canvas_);
+
+    auto* modes = new QActionGroup(this);
+    modes->setExclusive(true);
+    const struct {
+        Tool tool;
+        IconId icon;
+        const char* text;
+        SceneDocument::Mode mode;
+    } modeTools[] = {{kWatch, IconId::Watch, "监视", SceneDocument::kWatch},
+                     {kEdit, IconId::EditScene, "编辑", SceneDocument::kEdit},
+                     {kLight, IconId::Light, "灯光", SceneDocument::kLight}};
+    const SceneDocument::Mode current = context.runtime.sceneDocument().mode();
+    for (const auto& m : modeTools) {
+        QAction* a = AddTool(m.tool, m.icon, m.text);
+        a->setCheckable(true);
+        a->setChecked(m.mode == current);
+        modes->addAction(a);
+        const SceneDocument::Mode mode = m.mode;
+        connect(a, &QAction::triggered, this, [this, mode] { canvas_->SetMode(mode); });
+    }
+
+    connect(AddTool(kBackground, IconId::Background, "背景"), &QAction::triggered, this,
+            &SceneEditorPane::ChooseBackground);
+
+    QAction* channels = AddTool(kChannels, IconId::Channels, "通道");
+    channels->setEnabled(false);
+    channels->setToolTip(QString::fromUtf8(kChannelsPending));
+    connect(channels, &QAction::triggered, this, &SceneEditorPane::channelsRequested);
+
+    QAction* labels = AddTool(kLabels, IconId::Labels, "标签");
+    labels->setCheckable(true);
+    labels->setChecked(canvas_->showLabels());
+    connect(labels, &QAction::toggled, canvas_, &SceneCanvas::SetShowLabels);
+
+    // The point table and the batch add are not part of the program yet.
+    for (const auto& [tool, icon, text] : {std::tuple{kImport, IconId::Import, "导入"},
+                                           std::tuple{kExport, IconId::Export, "导出"},
+                                           std::tuple{kBatch, IconId::Batch, "批量"}}) {
+        QAction* a = AddTool(tool, icon, text);
+        a->setEnabled(false);
+        a->setToolTip(QString::fromUtf8(text) + QStringLiteral("尚未实现"));
+    }
+}
+
+QAction* SceneEditorPane::AddTool(Tool tool, IconId icon, const char* text) {
+    const QString label = QString::fromUtf8(text);
+    QAction* action = toolBar_->addAction(MakeIcon(icon), label);
+    action->setToolTip(label);
+    if (QWidget* button = toolBar_->widgetForAction(action)) button->setAccessibleName(label);
+    actions_[tool] = action;
+    return action;
+}
+
+void SceneEditorPane::ChooseBackground() {
+    const std::filesystem::path& root = context_.runtime.workspace().root();
+    const QString chosen = chooseBackground_
+                               ? chooseBackground_()
+                               : QFileDialog::getOpenFileName(this, QStringLiteral("背景"),
+                                                              QString::fromStdString(root.string()),
+                                                              QString::fromUtf8(kBackgroundFilter));
+    if (chosen.isEmpty()) return;
+    // A picture inside the workspace is kept relative to it, so the
+    // installation can move.
+    QString stored = QDir(QString::fromStdString(root.string())).relativeFilePath(chosen);
+    if (stored.startsWith(QStringLiteral(".."))) stored = chosen;
+    const std::string path = stored.toStdString();
+    if (!context_.runtime.sceneDocument().SetBackground(path) && path.size() >= SceneSettings::kPathBuffer)
+        context_.prompter.Tell(std::string(kBackgroundPathTooLong) + path);
+}
+
+}  // namespace velmora
