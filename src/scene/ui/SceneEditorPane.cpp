@@ -20,7 +20,7 @@ SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, 
     : QWidget(parent), context_(context) {
     setAccessibleName(title);
     toolBar_ = new QToolBar(this);
-    toolBar_->setIconSize(QSize(20, 20));
+    toolBar_->setIconSize(QSize(18, 18));
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolBar_->setFloatable(false);
     toolBar_->setMovable(false);
@@ -79,6 +79,12 @@ SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, 
         a->setEnabled(false);
         a->setToolTip(QString::fromUtf8(text) + QStringLiteral("尚未实现"));
     }
+    labelledWidth_ = toolBar_->sizeHint().width();
+}
+
+void SceneEditorPane::resizeEvent(QResizeEvent* event) {
+    toolBar_->setToolButtonStyle(width() >= labelledWidth_ ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    QWidget::resizeEvent(event);
 }
 
 QAction* SceneEditorPane::AddTool(Tool tool, IconId icon, const char* text) {

@@ -47,6 +47,11 @@ signals:
     // "通道": the channel configuration dialog is wanted.
     void channelsRequested();
 
+protected:
+    // A pane narrower than the labelled buttons shows them as icons only
+    // (their texts stay as tooltips and accessible names).
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     QAction* AddTool(Tool tool, IconId icon, const char* text);
 
@@ -56,6 +61,7 @@ private:
     SceneCanvas* canvas_;
     QAction* actions_[kToolCount] = {};
     std::function<QString()> chooseBackground_;
+    int labelledWidth_ = 0;
 };
 
 }  // namespace velmora
