@@ -14,10 +14,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDockWidget>
 #include <QImage>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 
@@ -27,6 +29,8 @@
 #include "scene/ui/SceneCanvas.h"
 #include "scene/ui/SceneEditorPane.h"
 #include "ui/DesktopContext.h"
+#include "ui/MainFrame.h"
+#include "ui/PaneTable.h"
 #include "ui/UiWorkspace.h"
 #include "UiTestMain.h"
 
@@ -255,9 +259,17 @@ private slots:
         QTest::keyClick(&w.canvas(), Qt::Key_Delete);
         QVERIFY(w.prompter.messages.empty() && w.prompter.questions.empty());
 
+        // The frame's own Delete shortcut (the timeline's) does not take
+        // the key from the canvas.
+        QAction frameDelete(QStringLiteral("删除"));
+        frameDelete.setShortcut(QKeySequence(Qt::Key_Delete));
+        frameDelete.setShortcutContext(Qt::WindowShortcut);
+        w.pane->addAction(&frameDelete);
+        QSignalSpy frameDeletes(&frameDelete, &QAction::triggered);
         w.Mode(Tool::kEdit);
         w.canvas().setFocus();
         QTest::keyClick(&w.canvas(), Qt::Key_Delete);
+        QCOMPARE(frameDeletes.count(), 0);
         QCOMPARE(w.prompter.messages, std::vector<std::string>{"还没有选择任何元素"});
         QVERIFY(w.prompter.questions.empty());
         QCOMPARE(w.springs().size(), std::size_t{4});
@@ -471,6 +483,38 @@ private slots:
         QVERIFY(w.doc().SelectedSpringIDs().empty());
         w.Click(w.centre(9006));
         QCOMPARE(w.doc().SelectedSpringIDs(), Ids({9006}));
+    }
+
+    void theFramesUndoReachesTheSceneWhileTheCanvasHasTheFocus() {
+        UiWorkspace ws;
+        std::ofstream(ws.path() / "spring.ini") << kScene;
+        RecordingPrompter prompter;
+        Runtime runtime{Workspace(ws.path())};
+        runtime.SetSavesListsAtShutdown(false);
+        QVERIFY(runtime.Startup());
+        DesktopContext context{runtime, prompter};
+        MainFrame frame(context);
+        frame.resize(1200, 800);
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        QDockWidget* dock = frame.Pane(kPaneSceneEditor);
+        auto* pane = qobject_cast<SceneEditorPane*>(dock->widget());
+        QVERIFY(pane);
+        dock->raise();
+        QTRY_VERIFY(pane->canvas()->isVisible());
+        pane->action(Tool::kEdit)->trigger();
+        SceneCanvas& canvas = *pane->canvas();
+        const QPoint at = canvas.SpringRect(0).center();
+        QTest::mousePress(&canvas, Qt::LeftButton, {}, at);
+        QTest::mouseMove(&canvas, at + QPoint(30, 20));
+        QTest::mouseRelease(&canvas, Qt::LeftButton, {}, at + QPoint(30, 20));
+        QVERIFY(canvas.hasFocus());
+        QCOMPARE(runtime.scene.springs[0].x, 130);
+        QAction* undo = frame.MenuAction(kCmdUndo);
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("撤销 移动"));
+        undo->trigger();
+        QCOMPARE(runtime.scene.springs[0].x, 100);
     }
 
     void springsAreAccessibleChildren() {

@@ -331,6 +331,17 @@ void SceneCanvas::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
 }
 
+// The frame's "删除" shortcut (the timeline's) must not take the key from a
+// canvas that has the focus: here Delete deletes springs.
+bool SceneCanvas::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void SceneCanvas::keyPressEvent(QKeyEvent* event) {
     int dx = 0, dy = 0;
     switch (event->key()) {
