@@ -23,9 +23,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
+#include <QLineF>
 #include <QPoint>
+#include <QStaticText>
 #include <QTimer>
 #include <QWidget>
 
@@ -114,6 +117,7 @@ private:
     std::uint32_t ShownValue(std::size_t position) const;
     void PaintGrid(QPainter& p, const QRect& area) const;
     void PaintSprings(QPainter& p, const QRect& area);
+    const QStaticText& LabelText(std::int32_t id, const QFont& font);
     void EndGestures();
     bool BandKeeps(const QMouseEvent& event) const;
     void FillSpringMenu(QMenu& menu);
@@ -132,6 +136,10 @@ private:
     bool haveSnapshot_ = false;
     std::vector<std::uint32_t> shown_;  // per spring, what the last paint showed
     int paints_ = 0;
+    // Reused by every paint.
+    std::vector<QLineF> strokes_;
+    std::vector<std::size_t> visible_;
+    std::unordered_map<std::int32_t, QStaticText> labelTexts_;  // laid out once per ID
 };
 
 }  // namespace velmora
