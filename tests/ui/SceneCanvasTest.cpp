@@ -409,15 +409,24 @@ private slots:
         w.pane->action(Tool::kBackground)->trigger();
         QCOMPARE(w.runtime->scene.settings.BGBMP, std::string("Model/場地.bmp"));
         QCOMPARE(w.doc().UndoText(), std::string("背景"));
-        QCOMPARE(w.PixelAt(QPoint(30, 30)), QColor(200, 30, 30));
+        // Read on a worker; drawn once it is there.
+        QTRY_COMPARE(w.PixelAt(QPoint(30, 30)), QColor(200, 30, 30));
         QCOMPARE(w.PixelAt(QPoint(w.canvas().width() - 10, w.canvas().height() - 10)), QColor(200, 30, 30));
         const int reads = w.canvas().background().reads();
         for (int i = 0; i < 5; ++i) w.canvas().repaint();
+        w.canvas().ReloadBackground();  // same path, same size: nothing to read
+        QTest::qWait(50);
         QCOMPARE(w.canvas().background().reads(), reads);
+        // A new size is read once it settles; until then the old picture
+        // is stretched over the canvas.
+        w.pane->resize(w.pane->width() + 40, w.pane->height() + 30);
+        QCOMPARE(w.PixelAt(QPoint(w.canvas().width() - 5, w.canvas().height() - 5)), QColor(200, 30, 30));
+        QTRY_COMPARE(w.canvas().background().reads(), reads + 1);
+        QCOMPARE(w.canvas().background().pixmap().size(), w.canvas().size() * w.canvas().devicePixelRatio());
         QVERIFY(w.prompter.messages.empty());
 
         QVERIFY(w.doc().Undo());
-        QCOMPARE(w.PixelAt(QPoint(30, 30)), QColor(0, 0, 0));
+        QTRY_COMPARE(w.PixelAt(QPoint(30, 30)), QColor(0, 0, 0));
         // An answer of nothing (the dialog cancelled) changes nothing.
         w.pane->SetBackgroundChooser([] { return QString(); });
         w.pane->action(Tool::kBackground)->trigger();
@@ -448,12 +457,13 @@ private slots:
         }
         for (const std::string name : {"missing.bmp", "text.bmp", "huge.bmp"}) {
             w.prompter.messages.clear();
+            const int reads = w.canvas().background().reads();
             QVERIFY(w.doc().SetBackground(name));
-            QCOMPARE(w.prompter.messages, std::vector<std::string>{"背景图片无法读取：" + name});
+            QTRY_COMPARE(w.prompter.messages, std::vector<std::string>{"背景图片无法读取：" + name});
             // Resizing reads again but does not tell again.
             w.pane->resize(w.pane->width() + 20, w.pane->height());
-            QTest::qWait(300);
-            w.canvas().ReloadBackground();
+            QTRY_COMPARE(w.canvas().background().reads(), reads + 2);
+            QVERIFY(!w.canvas().background().reading());
             QCOMPARE(w.prompter.messages.size(), std::size_t{1});
             QCOMPARE(w.PixelAt(QPoint(30, 30)), QColor(0, 0, 0));
         }

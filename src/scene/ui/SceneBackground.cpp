@@ -1,8 +1,8 @@
 #include "scene/ui/SceneBackground.h"
 
 #include <system_error>
+#include <utility>
 
-#include <QImage>
 #include <QImageReader>
 
 #include "app/Workspace.h"
@@ -21,8 +21,8 @@ bool IsFile(const std::filesystem::path& path) {
 std::optional<std::filesystem::path> FindBackgroundFile(const Workspace& workspace, const std::string& stored) {
     if (stored.empty()) return std::nullopt;
     const std::filesystem::path direct(stored);
-    if (IsFile(direct.is_absolute() ? direct : workspace.root() / direct))
-        return direct.is_absolute() ? direct : workspace.root() / direct;
+    const std::filesystem::path given = direct.is_absolute() ? direct : workspace.root() / direct;
+    if (IsFile(given)) return given;
     // A path written by the Windows program ("D:\\show\\Model\\bg.bmp"):
     // only its file part means anything here.
     for (const std::filesystem::path& dir : {workspace.root(), workspace.AssetDir("Model")}) {
@@ -32,20 +32,9 @@ std::optional<std::filesystem::path> FindBackgroundFile(const Workspace& workspa
     return std::nullopt;
 }
 
-bool SceneBackground::Load(const Workspace& workspace, const std::string& stored, QSize size) {
-    if (stored == stored_ && size == size_) return !failed_;
-    stored_ = stored;
-    size_ = size;
-    failed_ = false;
-    pixmap_ = QPixmap();
-    if (stored.empty() || size.isEmpty()) return true;
-
+QImage ReadBackgroundImage(const Workspace& workspace, const std::string& stored, QSize size) {
     const auto file = FindBackgroundFile(workspace, stored);
-    if (!file) {
-        failed_ = true;
-        return false;
-    }
-    ++reads_;
+    if (!file || size.isEmpty()) return {};
     QImageReader reader(QString::fromStdString(file->string()));
     reader.setDecideFormatFromContent(true);
     // Decoded straight to the canvas size where the format can (JPEG does);
@@ -53,12 +42,25 @@ bool SceneBackground::Load(const Workspace& workspace, const std::string& stored
     // bounds: a picture too large for it is refused, not read.
     if (reader.canRead() && reader.size().isValid()) reader.setScaledSize(size);
     QImage image = reader.read();
-    if (image.isNull()) {
-        failed_ = true;
-        return false;
-    }
+    if (image.isNull()) return {};
     if (image.size() != size) image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    pixmap_ = QPixmap::fromImage(std::move(image));
+    return image;
+}
+
+std::uint64_t SceneBackground::Begin(const std::string& stored, QSize size) {
+    if (stored != stored_) pixmap_ = QPixmap();
+    stored_ = stored;
+    size_ = size;
+    reading_ = true;
+    return ++ticket_;
+}
+
+bool SceneBackground::Finish(std::uint64_t ticket, QImage image) {
+    if (ticket != ticket_) return false;
+    reading_ = false;
+    failed_ = !stored_.empty() && image.isNull();
+    if (!stored_.empty()) ++reads_;
+    pixmap_ = image.isNull() ? QPixmap() : QPixmap::fromImage(std::move(image));
     return true;
 }
 

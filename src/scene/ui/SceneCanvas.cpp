@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QThreadPool>
 
 #include "app/Prompter.h"
 #include "runtime/Runtime.h"
@@ -142,14 +144,38 @@ void SceneCanvas::ReloadBackground() {
     backgroundTimer_.stop();
     const std::string stored = document().scene().settings.BGBMP;
     const QSize pixels = (QSizeF(size()) * devicePixelRatioF()).toSize();
-    const qint64 before = background_.pixmap().cacheKey();
-    if (background_.Load(context_.runtime.workspace(), stored, pixels)) {
-        if (!stored.empty() && !background_.pixmap().isNull()) toldUnreadable_.clear();
+    if (!background_.NeedsRead(stored, pixels)) return;
+    shownPicture_ = background_.pixmap().cacheKey();
+    const std::uint64_t ticket = background_.Begin(stored, pixels);
+    if (stored.empty() || pixels.isEmpty()) {
+        BackgroundRead(ticket, QImage());
+        return;
+    }
+    // Decoded off the UI thread; the result comes back through the event
+    // loop, to a canvas that may be gone by then.
+    const QPointer<SceneCanvas> self(this);
+    QThreadPool::globalInstance()->start([self, workspace = context_.runtime.workspace(), stored, pixels, ticket] {
+        QImage image = ReadBackgroundImage(workspace, stored, pixels);
+        QMetaObject::invokeMethod(
+            qApp, [self, ticket, image = std::move(image)]() mutable {
+                if (self) self->BackgroundRead(ticket, std::move(image));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void SceneCanvas::BackgroundRead(std::uint64_t ticket, QImage image) {
+    if (!background_.Finish(ticket, std::move(image))) return;
+    const std::string& stored = background_.stored();
+    if (!background_.failed()) {
+        toldUnreadable_.clear();
     } else if (toldUnreadable_ != stored) {
         toldUnreadable_ = stored;
         context_.prompter.Tell(std::string(kBackgroundUnreadable) + stored);
     }
-    if (background_.pixmap().cacheKey() != before) update();
+    // Nothing to repaint when there was no picture and still is none.
+    if (background_.pixmap().cacheKey() != shownPicture_) update();
+    emit backgroundSettled();
 }
 
 // ---- engine state ----

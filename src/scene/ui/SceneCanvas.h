@@ -76,8 +76,9 @@ public:
     QSize SceneExtent() const;
     bool banding() const { return bandFrom_.has_value(); }
 
-    // Reads the background for the current path and size now, telling the
-    // operator once per path when it cannot be read.
+    // Starts reading the background for the current path and size unless
+    // it is there or on its way; the operator is told once per path when it
+    // cannot be read.
     void ReloadBackground();
     const SceneBackground& background() const { return background_; }
     // Whether the repaint timer is running, and how many paints there were.
@@ -90,8 +91,8 @@ public:
     bool propertiesAvailable() const;
 
 signals:
-    // The selection or the scene changed under the canvas's hands.
-    void sceneEdited();
+    // A read of the background finished (and was not overtaken).
+    void backgroundSettled();
 
 protected:
     bool event(QEvent* event) override;
@@ -109,6 +110,7 @@ protected:
 
 private:
     void DocumentChanged(const Change& change);
+    void BackgroundRead(std::uint64_t ticket, QImage image);
     void UpdateTimer();
     void RefreshTick();
     // What a circle of each spring shows in watch or light mode, from the
@@ -130,6 +132,7 @@ private:
     bool bandShift_ = false;
     SceneBackground background_;
     std::string toldUnreadable_;  // the path last reported unreadable
+    qint64 shownPicture_ = 0;     // the picture drawn when a read began
     QTimer backgroundTimer_;      // reads the picture once a resize settles
     QTimer refresh_;
     EngineSnapshot snapshot_;
