@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include <QAccessible>
@@ -343,6 +344,29 @@ private slots:
         QVERIFY(w.canvas().refreshing());
         w.pane->hide();
         QVERIFY(!w.canvas().refreshing());
+    }
+
+    void pointTableButtonsExportAndImportTheWorkspacesTable() {
+        World w;
+        QVERIFY(w.started && w.exposed);
+        QToolBar* bar = w.pane->toolBar();
+        QTest::mouseClick(bar->widgetForAction(w.pane->action(Tool::kExport)), Qt::LeftButton);
+        QCOMPARE(w.prompter.messages, std::vector<std::string>{"导出成功！"});
+        const auto table = w.ws.path() / "spring.csv";
+        QVERIFY(std::filesystem::exists(table));
+        std::ifstream in(table);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        QVERIFY(text.find("9001") != std::string::npos);
+
+        w.prompter.messages.clear();
+        w.prompter.SetAnswer(false);
+        QTest::mouseClick(bar->widgetForAction(w.pane->action(Tool::kImport)), Qt::LeftButton);
+        QCOMPARE(w.prompter.questions, std::vector<std::string>{"导入点表将覆盖当前场景，确定导入？"});
+        QVERIFY(w.prompter.messages.empty());
+        w.prompter.SetAnswer(true);
+        QTest::mouseClick(bar->widgetForAction(w.pane->action(Tool::kImport)), Qt::LeftButton);
+        QCOMPARE(w.prompter.messages, std::vector<std::string>{"导入成功！"});
+        QVERIFY(!w.pane->action(Tool::kBatch)->isEnabled());
     }
 
     void circlesShowSelectionEngineStateAndLightColour() {

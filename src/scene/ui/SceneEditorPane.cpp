@@ -1,7 +1,5 @@
 #include "scene/ui/SceneEditorPane.h"
 
-#include <tuple>
-
 #include <QAction>
 #include <QActionGroup>
 #include <QDir>
@@ -12,6 +10,7 @@
 
 #include "app/Prompter.h"
 #include "runtime/Runtime.h"
+#include "scene/PointTable.h"
 #include "scene/ui/SceneCanvas.h"
 
 namespace velmora {
@@ -71,14 +70,18 @@ SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, 
     labels->setChecked(canvas_->showLabels());
     connect(labels, &QAction::toggled, canvas_, &SceneCanvas::SetShowLabels);
 
-    // The point table and the batch add are not part of the program yet.
-    for (const auto& [tool, icon, text] : {std::tuple{kImport, IconId::Import, "导入"},
-                                           std::tuple{kExport, IconId::Export, "导出"},
-                                           std::tuple{kBatch, IconId::Batch, "批量"}}) {
-        QAction* a = AddTool(tool, icon, text);
-        a->setEnabled(false);
-        a->setToolTip(QString::fromUtf8(text) + QStringLiteral("尚未实现"));
-    }
+    // The point table is the workspace's spring.csv; the document asks,
+    // reads, checks and tells.
+    connect(AddTool(kImport, IconId::Import, "导入"), &QAction::triggered, this, [this] {
+        context_.runtime.sceneDocument().ImportPointTable(PointTablePath(context_.runtime.workspace().root()));
+    });
+    connect(AddTool(kExport, IconId::Export, "导出"), &QAction::triggered, this, [this] {
+        context_.runtime.sceneDocument().ExportPointTable(PointTablePath(context_.runtime.workspace().root()));
+    });
+    // The batch-add dialog is not part of the program yet.
+    QAction* batch = AddTool(kBatch, IconId::Batch, "批量");
+    batch->setEnabled(false);
+    batch->setToolTip(QStringLiteral("批量添加尚未实现"));
     labelledWidth_ = toolBar_->sizeHint().width();
 }
 
