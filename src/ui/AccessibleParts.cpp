@@ -49,11 +49,14 @@ public:
     }
 
     QStringList actionNames() const override {
-        return isValid() && owner_->PartPressable(index_) ? QStringList{pressAction()} : QStringList{};
+        if (!isValid()) return {};
+        QStringList names = owner_->PartPressable(index_) ? QStringList{pressAction()} : QStringList{};
+        return names + owner_->PartActions(index_);
     }
     void doAction(const QString& name) override {
-        if (name == pressAction() && isValid() && widget_->isEnabled() && owner_->PartPressable(index_))
-            owner_->PressPart(index_);
+        if (!isValid() || !widget_->isEnabled()) return;
+        if (name == pressAction() && owner_->PartPressable(index_)) owner_->PressPart(index_);
+        else if (owner_->PartActions(index_).contains(name)) owner_->DoPartAction(index_, name);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
@@ -122,6 +125,16 @@ bool PartsAccessible::PartPressable(int index) const {
 
 void PartsAccessible::PressPart(int index) {
     (void)index;
+}
+
+QStringList PartsAccessible::PartActions(int index) const {
+    (void)index;
+    return {};
+}
+
+void PartsAccessible::DoPartAction(int index, const QString& name) {
+    (void)index;
+    (void)name;
 }
 
 }  // namespace velmora

@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QString>
+#include <QStringList>
 
 namespace velmora {
 
@@ -40,6 +41,9 @@ public:
     // Parts that act when pressed offer the press action.
     virtual bool PartPressable(int index) const;
     virtual void PressPart(int index);
+    // Actions a part offers besides pressing, by name, and doing one.
+    virtual QStringList PartActions(int index) const;
+    virtual void DoPartAction(int index, const QString& name);
 
 private:
     QString name_;

@@ -20,6 +20,8 @@ QString SpringAccessibleName(const CSpring& spring) {
 
 namespace {
 
+const QString kPropertiesAction = QStringLiteral("属性");
+
 // Each spring a selectable item; pressing it selects it as a click on its
 // circle would (only the selection changes: nothing is dragged).
 class SceneCanvasAccessible final : public PartsAccessible {
@@ -56,6 +58,16 @@ public:
         doc.PressAt(spring->ID, spring->x, spring->y, false);
         doc.EndDrag();
         canvas_->update();
+    }
+    // "属性": the spring's property sheet, as the menu opens it on a spring
+    // the right click selected.
+    QStringList PartActions(int index) const override {
+        return Spring(index) != nullptr && canvas_->propertiesAvailable() ? QStringList{kPropertiesAction} : QStringList{};
+    }
+    void DoPartAction(int index, const QString& name) override {
+        if (name != kPropertiesAction || Spring(index) == nullptr) return;
+        PressPart(index);
+        canvas_->OpenProperties();
     }
 
 private:
