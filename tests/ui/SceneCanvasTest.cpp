@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 
@@ -18,6 +19,9 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -27,7 +31,9 @@
 #include "app/Prompter.h"
 #include "engine/ArbitrageThread.h"
 #include "runtime/Runtime.h"
+#include "scene/ui/BatchAddDialog.h"
 #include "scene/ui/SceneCanvas.h"
+#include "scene/ui/SpringPropDialog.h"
 #include "scene/ui/SceneEditorPane.h"
 #include "ui/DesktopContext.h"
 #include "ui/MainFrame.h"
@@ -133,6 +139,27 @@ struct World {
 };
 
 std::vector<std::int32_t> Ids(std::initializer_list<std::int32_t> ids) { return ids; }
+
+// Runs `act` on the modal dialog of type D once it is open, then closes it.
+template <class D>
+void WhenOpen(const std::function<void(D&)>& act, int attempts = 200) {
+    QTimer::singleShot(attempts == 200 ? 0 : 10, [act, attempts] {
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) {
+            if (attempts > 0) WhenOpen<D>(act, attempts - 1);
+            return;
+        }
+        const QPointer<D> open(dialog);
+        act(*dialog);
+        if (open && open->isVisible()) open->reject();
+    });
+}
+
+void PressButton(QWidget& dialog, const QString& text) {
+    for (QPushButton* button : dialog.findChildren<QPushButton*>())
+        if (button->text() == text) return QTest::mouseClick(button, Qt::LeftButton);
+    QFAIL(qPrintable("no button " + text));
+}
 
 void WriteImage(const std::filesystem::path& path, QColor colour) {
     std::filesystem::create_directories(path.parent_path());
@@ -299,10 +326,14 @@ private slots:
         QVERIFY(w.started && w.exposed);
         SceneDocument& doc = w.doc();
         w.Mode(Tool::kEdit);
-        // The property sheet is not there yet: its item is greyed.
-        QCOMPARE(w.MenuTexts(w.centre(9003)), QStringList({"属性(off)", "删除", "成组", "控制按钮", "添加到组"}));
+        QCOMPARE(w.MenuTexts(w.centre(9003)), QStringList({"属性", "删除", "成组", "控制按钮", "添加到组"}));
         // The right click selected the spring as a left click would.
         QCOMPARE(doc.SelectedSpringIDs(), Ids({9003}));
+        // "属性" opens the sheet of the first selected spring.
+        std::int32_t opened = 0;
+        WhenOpen<SpringPropDialog>([&](SpringPropDialog& dialog) { opened = dialog.springId(); });
+        QVERIFY(w.Choose(w.centre(9003), {"属性"}));
+        QCOMPARE(opened, 9003);
 
         QVERIFY(w.Choose(w.centre(9003), {"成组"}));
         const auto& groups = w.runtime->scene.groups;
@@ -366,7 +397,17 @@ private slots:
         w.prompter.SetAnswer(true);
         QTest::mouseClick(bar->widgetForAction(w.pane->action(Tool::kImport)), Qt::LeftButton);
         QCOMPARE(w.prompter.messages, std::vector<std::string>{"导入成功！"});
-        QVERIFY(!w.pane->action(Tool::kBatch)->isEnabled());
+
+        // "批量": refused in watch mode; in edit mode the dialog's OK adds
+        // its springs (5 x 5 by default) and their group.
+        w.prompter.messages.clear();
+        QTest::mouseClick(bar->widgetForAction(w.pane->action(Tool::kBatch)), Qt::LeftButton);
+        QCOMPARE(w.prompter.messages, std::vector<std::string>{kBatchInWatchMode});
+        w.Mode(Tool::kEdit);
+        WhenOpen<BatchAddDialog>([](BatchAddDialog& dialog) { PressButton(dialog, QStringLiteral("确定")); });
+        QTest::mouseClick(bar->widgetForAction(w.pane->action(Tool::kBatch)), Qt::LeftButton);
+        QCOMPARE(w.springs().size(), std::size_t{4 + 25});
+        QCOMPARE(w.runtime->scene.groups.size(), std::size_t{2});
     }
 
     void circlesShowSelectionEngineStateAndLightColour() {
@@ -571,6 +612,15 @@ private slots:
         third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(w.doc().SelectedSpringIDs(), Ids({9003}));
         QVERIFY(third->state().selected);
+        // "属性" on an item opens that spring's sheet.
+        QAccessibleInterface* second = canvas->child(1);
+        QVERIFY(second->actionInterface()->actionNames().contains(QStringLiteral("属性")));
+        std::int32_t opened = 0;
+        WhenOpen<SpringPropDialog>([&](SpringPropDialog& dialog) { opened = dialog.springId(); });
+        second->actionInterface()->doAction(QStringLiteral("属性"));
+        QCOMPARE(opened, 9002);
+        QCOMPARE(w.doc().SelectedSpringIDs(), Ids({9002}));
+        third->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(canvas->childAt(w.canvas().mapToGlobal(w.centre(9003)).x(), w.canvas().mapToGlobal(w.centre(9003)).y()),
                  third);
         // The children follow the list: a new spring is a new child.

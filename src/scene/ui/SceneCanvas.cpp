@@ -15,6 +15,7 @@
 #include "app/Prompter.h"
 #include "runtime/Runtime.h"
 #include "scene/ui/SceneCanvasAccessible.h"
+#include "scene/ui/SpringPropDialog.h"
 
 namespace velmora {
 
@@ -422,19 +423,16 @@ void SceneCanvas::DeleteSelection() {
     doc.DeleteSelectedSprings();
 }
 
-bool SceneCanvas::propertiesAvailable() const {
-    // The spring property sheet is not part of the program yet.
-    return false;
-}
-
 void SceneCanvas::OpenProperties() {
-    if (!propertiesAvailable()) return;
+    const auto id = document().FirstSelectedSpring();
+    if (!id) return;
+    EndGestures();
+    OpenSpringProperties(context_, *id, this);
 }
 
 void SceneCanvas::FillSpringMenu(QMenu& menu) {
     SceneDocument& doc = document();
-    QAction* properties = menu.addAction(QStringLiteral("属性"), this, &SceneCanvas::OpenProperties);
-    properties->setEnabled(propertiesAvailable());
+    menu.addAction(QStringLiteral("属性"), this, &SceneCanvas::OpenProperties);
     menu.addAction(QStringLiteral("删除"), this, &SceneCanvas::DeleteSelection);
     menu.addAction(QStringLiteral("成组"), this, [this] { document().MakeGroup(0, 0, false); });
     menu.addAction(QStringLiteral("控制按钮"), this, [this] { document().MakeGroup(0, 0, true); });

@@ -85,10 +85,10 @@ public:
     bool refreshing() const { return refresh_.isActive(); }
     int paints() const { return paints_; }
 
-    // The menu commands, also for the pane and assistive technology.
+    // The menu commands, also for the pane and assistive technology:
+    // "删除" of the selection, "属性" of the first selected spring.
     void DeleteSelection();
     void OpenProperties();
-    bool propertiesAvailable() const;
 
 signals:
     // A read of the background finished (and was not overtaken).

@@ -62,7 +62,7 @@ public:
     // "属性": the spring's property sheet, as the menu opens it on a spring
     // the right click selected.
     QStringList PartActions(int index) const override {
-        return Spring(index) != nullptr && canvas_->propertiesAvailable() ? QStringList{kPropertiesAction} : QStringList{};
+        return Spring(index) != nullptr ? QStringList{kPropertiesAction} : QStringList{};
     }
     void DoPartAction(int index, const QString& name) override {
         if (name != kPropertiesAction || Spring(index) == nullptr) return;

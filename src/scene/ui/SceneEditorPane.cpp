@@ -11,6 +11,7 @@
 #include "app/Prompter.h"
 #include "runtime/Runtime.h"
 #include "scene/PointTable.h"
+#include "scene/ui/BatchAddDialog.h"
 #include "scene/ui/SceneCanvas.h"
 
 namespace velmora {
@@ -78,10 +79,7 @@ SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, 
     connect(AddTool(kExport, IconId::Export, "导出"), &QAction::triggered, this, [this] {
         context_.runtime.sceneDocument().ExportPointTable(PointTablePath(context_.runtime.workspace().root()));
     });
-    // The batch-add dialog is not part of the program yet.
-    QAction* batch = AddTool(kBatch, IconId::Batch, "批量");
-    batch->setEnabled(false);
-    batch->setToolTip(QStringLiteral("批量添加尚未实现"));
+    connect(AddTool(kBatch, IconId::Batch, "批量"), &QAction::triggered, this, [this] { RunBatchAdd(context_, this); });
     labelledWidth_ = toolBar_->sizeHint().width();
 }
 
