@@ -362,6 +362,12 @@ private slots:
         QCOMPARE(names, QStringList({"监视", "编辑", "灯光", "背景", "通道", "标签", "导入", "导出", "批量"}));
         QVERIFY(!w.pane->action(Tool::kChannels)->isEnabled());
         QCOMPARE(w.pane->action(Tool::kChannels)->toolTip(), QStringLiteral("通道配置尚未实现"));
+        // Labelled while they fit; icons only (texts as tips) when not.
+        QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        w.pane->resize(260, 400);
+        QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        w.pane->resize(640, 520);
+        QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
 
         QVERIFY(w.pane->action(Tool::kWatch)->isChecked());
         QVERIFY(w.canvas().refreshing());
