@@ -498,6 +498,12 @@ private slots:
 
         QVERIFY(w.doc().Undo());
         QTRY_COMPARE(w.PixelAt(QPoint(30, 30)), QColor(0, 0, 0));
+        // A path the Windows program stored: its file part is found in the
+        // workspace's Model folder.
+        QVERIFY(w.doc().SetBackground("D:\\演出\\MODEL\\場地.BMP"));
+        QTRY_COMPARE(w.PixelAt(QPoint(30, 30)), QColor(200, 30, 30));
+        QVERIFY(w.doc().Undo());
+        QTRY_COMPARE(w.PixelAt(QPoint(30, 30)), QColor(0, 0, 0));
         // An answer of nothing (the dialog cancelled) changes nothing.
         w.pane->SetBackgroundChooser([] { return QString(); });
         w.pane->action(Tool::kBackground)->trigger();
