@@ -85,6 +85,12 @@ bool DesktopApp::BeforeClose() {
         if (!runtime_.SaveShowFile(current + ".tlf", prompter_, &error) && error != kSaveDeclined)
             prompter_.Tell("节目文件没有保存：" + error);
     }
+    // The scene is kept at exit without a question, as the operator expects
+    // of the scene editor; an unchanged scene is not rewritten.
+    if (runtime_.sceneDocument().IsModified()) {
+        std::string error;
+        if (!runtime_.SaveSceneFile(&error)) prompter_.Tell("场景文件没有保存：" + error);
+    }
     updateTimer_.stop();
     return true;
 }
@@ -93,7 +99,7 @@ void DesktopApp::Finish() {
     if (finished_) return;
     finished_ = true;
     updateTimer_.stop();
-    frame_.reset();  // the panes go first (the scene editor saves the scene as it goes)
+    frame_.reset();  // the panes go before the runtime they show
     runtime_.Shutdown();
 }
 

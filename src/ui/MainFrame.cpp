@@ -306,7 +306,7 @@ Document& MainFrame::UndoTarget() const {
 void MainFrame::UpdateCommands() {
     Runtime& runtime = context_.runtime;
     ShowDocument& show = runtime.showDocument();
-    Enable(kCmdSave, show.IsModified() || runtime.show.m_bModified);
+    Enable(kCmdSave, show.IsModified() || runtime.show.m_bModified || runtime.sceneDocument().IsModified());
     const bool selected = show.SelectedCount() > 0;
     Enable(kCmdCopy, selected);
     Enable(kCmdDelete, selected);

@@ -18,7 +18,7 @@ def wait_for(predicate, timeout, what, period=0.05):
         if value:
             return value
         if time.monotonic() > deadline:
-            raise Failure("timed out after %.1f s waiting for %s" % (timeout, what))
+            raise Failure("timed out after %.1f s waiting for %s" % (timeout, what() if callable(what) else what))
         time.sleep(period)
 
 

@@ -8,6 +8,7 @@ screen reader would drive it. Run inside a desktop session:
 
 import argparse
 import hashlib
+import json
 import os
 import re
 import subprocess
@@ -354,6 +355,114 @@ def test_a_block_edited_undone_and_saved_reaches_the_show_file(args, ws, sim):
         raise Failure("the show file holds action type %r for block %d, not 2" % (stored, index))
 
 
+def answer(app, text, button=r"&?(确定|OK)\b", timeout=10):
+    """Waits for the message box that says `text` and presses `button`."""
+    box = wait_for(lambda: next((d for d in find_all(app, None)
+                                 if role(d) in ("dialog", "alert") and find_all(d, "label", text)), None),
+                   timeout, "the message %r" % text)
+    target = wait_for(lambda: next((b for b in find_all(box, "push button") if re.match(button, b.name or "")), None),
+                      5, "the button %r (buttons: %s)" % (button, [b.name for b in find_all(box, "push button")]))
+    press(target)
+    wait_for(lambda: not has_state(box, pyatspi.STATE_SHOWING), 5, "the message %r closed" % text)
+
+
+def step_row(dialog, label, value):
+    """Opens the property row `label` and steps its number with the editor's
+    增大/减小 buttons until the row shows `value`."""
+    row = find(dialog, "list item", label)
+    press(row)
+    for _ in range(100):
+        shown = int(row.description)
+        if shown == value:
+            return
+        button = wait_for(lambda: next((b for b in find_all(dialog, "push button", "增大" if shown < value else "减小")
+                                        if has_state(b, pyatspi.STATE_SHOWING)), None), 5, "the %s stepper" % label)
+        press(button)
+        wait_for(lambda: int(row.description) != shown, 5, "%s stepped from %d" % (label, shown))
+    raise Failure("%s did not reach %d" % (label, value))
+
+
+def scene_json(args, ws):
+    cli = os.path.join(os.path.dirname(args.velmora), "velmora-cli")
+    out = subprocess.run([cli, "--workspace", ws.path, "scene"], check=True, capture_output=True, timeout=60)
+    return json.loads(out.stdout)
+
+
+def test_a_batch_exported_edited_imported_undone_and_saved(args, ws, sim):
+    before = scene_json(args, ws)
+    first_new = before["SpringIndex"]
+    program = Program(args.velmora, ws)
+    try:
+        click_at(find(program.frame, "page tab", "场景编辑器"))
+        canvas = find(program.frame, "panel", "场景编辑器")
+        press(find(program.frame, "check box", "编辑"))
+
+        # Opening a modal dialog holds a pressed button's action until it
+        # closes, so toolbar buttons that open one are clicked.
+        click_at(find(program.frame, "push button", "批量"))
+        dialog = find(program.app, "dialog", "批量")
+        step_row(dialog, "每行", 4)
+        step_row(dialog, "每列", 5)
+        press(find(dialog, "push button", "确定"))
+        wait_for(lambda: len(find_all(canvas, "list item")) == len(before["springs"]) + 20, 10,
+                 "20 more springs on the canvas")
+
+        click_at(find(program.frame, "push button", "导出"))
+        answer(program.app, "导出成功！")
+        table = ws.file("spring.csv")
+        with open(table, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        row = next(i for i, line in enumerate(lines) if line.startswith("*9001,"))
+        fields = lines[row].split(",")
+        original = "喷头 9001 CH[%s].%s" % (fields[3], fields[4])
+        fields[4] = "9;3"
+        lines[row] = ",".join(fields)
+        with open(table, "w", encoding="utf-8") as f:
+            f.write("\n".join(lines))
+        spring = find(canvas, "list item", original)
+
+        click_at(find(program.frame, "push button", "导入"))
+        answer(program.app, "导入点表将覆盖当前场景，确定导入？", r"&?(是|Yes)\b")
+        answer(program.app, "导入成功！")
+        edited = "喷头 9001 CH[%s].9;3" % fields[3]
+        wait_for(lambda: spring.name == edited, 5, "the spring named %r after the import" % edited)
+
+        # Undo follows the focus: a click on one of the new springs (in view,
+        # near the canvas's corner) puts it in the scene.
+        click_at(find(canvas, "list item", "喷头 %d 未连接" % first_new))
+        undo = wait_for(lambda: next((m for m in find_all(program.frame, "menu item")
+                                      if (m.name or "") == "撤销 导入"), None), 5,
+                    lambda: "the 撤销 导入 item (undo items: %s)" % [m.name for m in find_all(program.frame, "menu item")
+                                                                 if (m.name or "").startswith("撤销")])
+        press(undo)
+        wait_for(lambda: spring.name == original, 5, "the spring named %r after undo" % original)
+
+        click_at(find(program.frame, None, "文件(F)"))
+        save = find(program.frame, "menu item", "保存(S)")
+        wait_for(lambda: has_state(save, pyatspi.STATE_SHOWING), 5, "the 文件 menu open")
+        click_at(save)
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+    after = scene_json(args, ws)
+    added = [s for s in after["springs"] if s["ID"] >= first_new]
+    if len(after["springs"]) != len(before["springs"]) + 20 or len(added) != 20:
+        raise Failure("the scene holds %d springs (%d new), not %d + 20"
+                      % (len(after["springs"]), len(added), len(before["springs"])))
+    positions = sorted((s["x"], s["y"]) for s in added)
+    expected = sorted((100 * i // 4 + 100, 100 * r // 5 + 100) for r in range(5) for i in range(4))
+    if positions != expected:
+        raise Failure("the batch's springs stand at %s, not %s" % (positions, expected))
+    group = next((g for g in after["groups"] if sorted(g["children"]) == sorted(s["ID"] for s in added)), None)
+    if group is None or (group["initX"], group["initY"]) != (4, 5):
+        raise Failure("no group of the 20 new springs with initX 4, initY 5: %s" % after["groups"][-1:])
+    old = next(s for s in before["springs"] if s["ID"] == 9001)
+    new = next(s for s in after["springs"] if s["ID"] == 9001)
+    if new != old:
+        raise Failure("spring 9001 changed although its import was undone: %s -> %s" % (old, new))
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
@@ -361,6 +470,7 @@ TESTS = [
     test_links_go_down_with_the_controllers_and_come_back,
     test_a_piece_plays_pauses_seeks_and_its_show_survives_closing,
     test_a_block_edited_undone_and_saved_reaches_the_show_file,
+    test_a_batch_exported_edited_imported_undone_and_saved,
 ]
 
 
@@ -371,6 +481,10 @@ def main():
     parser.add_argument("--source", required=True)
     parser.add_argument("tests", nargs="*")
     args = parser.parse_args()
+    # The session's registry starts on its first client. A program started
+    # before it is up may never show on the bus, so ask it first, as a
+    # screen reader already running on a desktop would have.
+    wait_for(lambda: pyatspi.Registry.getDesktop(0) is not None, 20, "the accessibility registry")
     failures = 0
     for test in TESTS:
         if args.tests and test.__name__ not in args.tests:

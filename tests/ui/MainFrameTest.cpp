@@ -17,6 +17,7 @@
 #include "engine/ArbitrageThread.h"
 #include "engine/MusicWav.h"
 #include "runtime/Runtime.h"
+#include "scene/SceneFile.h"
 #include "show/ShowFile.h"
 #include "show/ui/TimelineArea.h"
 #include "ui/DesktopApp.h"
@@ -219,6 +220,32 @@ private slots:
         tlf += ".tlf";
         QVERIFY(LoadShow(tlf, saved, nullptr));
         QCOMPARE(saved.blocks.size(), std::size_t{1});
+        app.Finish();
+        QVERIFY(!runtime.started());
+    }
+
+    void anEditedSceneEnablesSaveAndIsKeptAtClose() {
+        UiWorkspace ws;
+        RecordingPrompter prompter(true);
+        DesktopApp app(ws.path(), &prompter);
+        QVERIFY(app.Start());
+        Runtime& runtime = app.runtime();
+        SceneDocument& scene = runtime.sceneDocument();
+        QVERIFY(!app.frame()->MenuAction(kCmdSave)->isEnabled());
+        scene.SetMode(SceneDocument::kEdit);
+        QVERIFY(scene.AddSpringAt(40, 50));
+        const std::int32_t id = scene.scene().springs.back().ID;
+        QVERIFY(app.frame()->MenuAction(kCmdSave)->isEnabled());
+        prompter.questions.clear();
+
+        app.frame()->close();
+        QVERIFY(prompter.questions.empty());  // the scene is kept without asking
+        QVERIFY(prompter.messages.empty());
+        QVERIFY(!scene.IsModified());
+        Scene saved;
+        QVERIFY(LoadScene(runtime.g_strSpringIni, saved, nullptr));
+        QCOMPARE(saved.springs.back().ID, id);
+        QCOMPARE(saved.springs.back().x, 40);
         app.Finish();
         QVERIFY(!runtime.started());
     }

@@ -379,6 +379,12 @@ private slots:
         QCOMPARE(w.doc().mode(), SceneDocument::kLight);
         QVERIFY(!w.pane->action(Tool::kEdit)->isChecked());
         QVERIFY(w.canvas().refreshing());
+        // A screen reader toggles the button rather than clicking it.
+        QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(bar->widgetForAction(w.pane->action(Tool::kEdit)));
+        QVERIFY(edit && edit->actionInterface());
+        edit->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(w.doc().mode(), SceneDocument::kEdit);
+        w.pane->action(Tool::kLight)->trigger();
         w.pane->hide();
         QVERIFY(!w.canvas().refreshing());
     }

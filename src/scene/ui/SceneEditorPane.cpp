@@ -55,7 +55,11 @@ SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, 
         a->setChecked(m.mode == current);
         modes->addAction(a);
         const SceneDocument::Mode mode = m.mode;
-        connect(a, &QAction::triggered, this, [this, mode] { canvas_->SetMode(mode); });
+        // toggled, not triggered: a screen reader's Toggle action checks the
+        // button without triggering its action.
+        connect(a, &QAction::toggled, this, [this, mode](bool on) {
+            if (on) canvas_->SetMode(mode);
+        });
     }
 
     connect(AddTool(kBackground, IconId::Background, "背景"), &QAction::triggered, this,
