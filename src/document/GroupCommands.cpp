@@ -157,14 +157,26 @@ RemoveMemberCommand::RemoveMemberCommand(SceneEditTarget& target, std::size_t po
     Done();
 }
 
-MoveMemberCommand::MoveMemberCommand(SceneEditTarget& target, std::size_t position, std::size_t index, int step)
-    : GroupMembersCommand(target, position) {
+MoveMemberCommand::MoveMemberCommand(SceneEditTarget& target, std::size_t position, std::size_t index, int step,
+                                     std::uint64_t mergeKey)
+    : GroupMembersCommand(target, position), mergeKey_(mergeKey) {
     const auto used = static_cast<std::size_t>(UsedMembers(target.scene.groups[position]));
     if (index < used) {
         if (step < 0 && index > 0) std::swap(after_[index], after_[index - 1]);
         if (step > 0 && index + 1 < used) std::swap(after_[index], after_[index + 1]);
     }
     Done();
+}
+
+bool MoveMemberCommand::MergeWith(Command& newer) {
+    auto* later = dynamic_cast<MoveMemberCommand*>(&newer);
+    if (later == nullptr || later->position_ != position_) return false;
+    // The newer swap was made on top of this one's result, so its outcome is
+    // the outcome of both; undo goes back to this one's start.
+    after_ = later->after_;
+    afterCount_ = later->afterCount_;
+    Done();
+    return true;
 }
 
 GroupSheet GroupSheetOf(const CSpringGroup& group) {

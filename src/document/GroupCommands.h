@@ -81,10 +81,17 @@ public:
 };
 
 // Swaps member `index` with its upper (step -1) or lower (step +1) neighbour.
+// The swaps of one drag carry one non-zero merge key and become one step.
 class MoveMemberCommand final : public GroupMembersCommand {
 public:
-    MoveMemberCommand(SceneEditTarget& target, std::size_t position, std::size_t index, int step);
+    MoveMemberCommand(SceneEditTarget& target, std::size_t position, std::size_t index, int step,
+                      std::uint64_t mergeKey = 0);
     std::string Text() const override { return "移动组元素"; }
+    std::uint64_t MergeKey() const override { return mergeKey_; }
+    bool MergeWith(Command& newer) override;
+
+private:
+    std::uint64_t mergeKey_;
 };
 
 // The rows of the group property sheet that OK reads back.

@@ -14,9 +14,11 @@
 namespace velmora {
 namespace {
 
-// Merge keys: one per drag gesture, one per selection moved by arrow keys.
+// Merge keys: one per drag gesture (springs on the canvas, a member in the
+// group element panel), one per selection moved by arrow keys.
 constexpr std::uint64_t kDragKey = 1ull << 63;
 constexpr std::uint64_t kArrowKey = 1ull << 62;
+constexpr std::uint64_t kMemberDragKey = 1ull << 61;
 
 // A point table holds a few hundred bytes per spring; anything far beyond
 // what the largest scene could export is not one.
@@ -235,10 +237,11 @@ bool SceneDocument::RemoveMember(std::int32_t groupID, std::size_t index) {
     return Run(std::make_unique<RemoveMemberCommand>(target_, static_cast<std::size_t>(g), index));
 }
 
-bool SceneDocument::MoveMember(std::int32_t groupID, std::size_t index, int step) {
+bool SceneDocument::MoveMember(std::int32_t groupID, std::size_t index, int step, std::uint64_t gesture) {
     const int g = scene_.GroupIndexOf(groupID);
     if (g < 0) return false;
-    return Run(std::make_unique<MoveMemberCommand>(target_, static_cast<std::size_t>(g), index, step));
+    const std::uint64_t key = gesture == 0 ? 0 : kMemberDragKey | (gesture & (kMemberDragKey - 1));
+    return Run(std::make_unique<MoveMemberCommand>(target_, static_cast<std::size_t>(g), index, step, key));
 }
 
 bool SceneDocument::EditSpring(std::int32_t id, const SpringSheet& sheet) {

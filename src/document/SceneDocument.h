@@ -123,8 +123,12 @@ public:
     bool AddSelectionToGroup(std::size_t g);
     // The group element panel: member `index` of group `groupID` removed, or
     // moved up (step -1) or down (+1). A stale group or index does nothing.
+    // A non-zero `gesture` (from NewMemberDrag) merges every swap made with
+    // it into one undo step.
     bool RemoveMember(std::int32_t groupID, std::size_t index);
-    bool MoveMember(std::int32_t groupID, std::size_t index, int step);
+    bool MoveMember(std::int32_t groupID, std::size_t index, int step, std::uint64_t gesture = 0);
+    // A fresh gesture for the swaps of one member drag.
+    std::uint64_t NewMemberDrag() { return ++gestures_; }
     // The property sheets' OK. A stale ID does nothing.
     bool EditSpring(std::int32_t id, const SpringSheet& sheet);
     bool EditGroup(std::int32_t id, const GroupSheet& sheet);

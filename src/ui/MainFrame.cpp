@@ -297,9 +297,11 @@ void MainFrame::Enable(int commandId, bool enabled) {
 
 Document& MainFrame::UndoTarget() const {
     Runtime& runtime = context_.runtime;
-    QDockWidget* scenePane = Pane(kPaneSceneEditor);
     const QWidget* focus = QApplication::focusWidget();
-    if (scenePane && focus && scenePane->isAncestorOf(focus)) return runtime.sceneDocument();
+    for (const int paneId : {kPaneSceneEditor, kPaneGroupElements}) {
+        QDockWidget* scenePane = Pane(paneId);
+        if (scenePane && focus && scenePane->isAncestorOf(focus)) return runtime.sceneDocument();
+    }
     return runtime.showDocument();
 }
 

@@ -63,7 +63,8 @@ public:
     // Applies every command's enable rule and the undo/redo texts.
     void UpdateCommands();
     // The document the undo and redo commands act on: the scene's while the
-    // scene editor has the focus, the show's otherwise.
+    // scene editor or the group element panel has the focus, the show's
+    // otherwise.
     Document& UndoTarget() const;
 
 signals:

@@ -2,6 +2,7 @@
 
 #include "media/ui/MusicListPane.h"
 #include "media/ui/ProgramListPane.h"
+#include "scene/ui/GroupListPane.h"
 #include "scene/ui/SceneEditorPane.h"
 #include "ui/PaneTable.h"
 #include "ui/PlaceholderPane.h"
@@ -15,6 +16,7 @@ QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& con
         case kPaneProgramList: return new ProgramListPane(context, title, parent);
         case kPane3D: return new PreviewPaneStub(context, title, parent);
         case kPaneSceneEditor: return new SceneEditorPane(context, title, parent);
+        case kPaneGroupElements: return new GroupListPane(context, title, parent);
         default:
             return new PlaceholderPane(title, parent);
     }

@@ -154,6 +154,35 @@ TEST_F(SceneCommands, MembersAreRemovedAndMovedWithinTheirGroup) {
     EXPECT_EQ(Members(scene.groups[0]), (std::vector<std::int32_t>{9001, 9002, 9003}));
 }
 
+TEST_F(SceneCommands, TheSwapsOfOneMemberDragAreOneUndoStep) {
+    AddSprings(4);
+    for (const std::int32_t id : {9001, 9002, 9003, 9004}) doc.SelectSpring(id, true);
+    ASSERT_TRUE(doc.MakeGroup());
+    const std::int32_t group = 9005;
+    const std::size_t before = doc.undoStack().size();
+
+    // 9004 dragged from the bottom to the top: three swaps, one step.
+    const std::uint64_t drag = doc.NewMemberDrag();
+    ASSERT_TRUE(doc.MoveMember(group, 3, -1, drag));
+    ASSERT_TRUE(doc.MoveMember(group, 2, -1, drag));
+    ASSERT_TRUE(doc.MoveMember(group, 1, -1, drag));
+    EXPECT_FALSE(doc.MoveMember(group, 0, -1, drag));  // already first
+    EXPECT_EQ(Members(scene.groups[0]), (std::vector<std::int32_t>{9004, 9001, 9002, 9003}));
+    EXPECT_EQ(doc.undoStack().size(), before + 1);
+
+    // A second drag is a step of its own; swaps without a gesture never merge.
+    ASSERT_TRUE(doc.MoveMember(group, 3, -1, doc.NewMemberDrag()));
+    ASSERT_TRUE(doc.MoveMember(group, 0, +1));
+    ASSERT_TRUE(doc.MoveMember(group, 0, +1));
+    EXPECT_EQ(doc.undoStack().size(), before + 4);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(Members(scene.groups[0]), (std::vector<std::int32_t>{9004, 9001, 9002, 9003}));
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(Members(scene.groups[0]), (std::vector<std::int32_t>{9001, 9002, 9003, 9004}));
+    ASSERT_TRUE(doc.Redo());
+    EXPECT_EQ(Members(scene.groups[0]), (std::vector<std::int32_t>{9004, 9001, 9002, 9003}));
+}
+
 TEST_F(SceneCommands, TheSpringSheetKeepsWhatItCannotStore) {
     AddSprings(1);
     CSpring& spring = scene.springs[0];
