@@ -79,6 +79,8 @@ void GroupListCanvas::paintEvent(QPaintEvent* /*event*/) {
     const int selected = pane_.selectedRow();
     p.setFont(pane_.font_);
     const QFontMetrics metrics(pane_.font_);
+    QFont glyphFont = pane_.font_;
+    glyphFont.setBold(true);
     for (int row = first; row <= last; ++row) {
         const GroupRow& r = rows[static_cast<std::size_t>(row)];
         const bool group = r.kind == GroupRow::kGroup;
@@ -86,8 +88,10 @@ void GroupListCanvas::paintEvent(QPaintEvent* /*event*/) {
         p.fillRect(band, row == selected ? kSelectedBand : group ? kGroupBand : kMemberBand);
         p.setPen(kInk);
         if (group) {
+            p.setFont(glyphFont);
             const QString glyph = pane_.IsCollapsed(r.groupID) ? QStringLiteral("+") : QStringLiteral("-");
             p.drawText(ExpanderRect(row), Qt::AlignCenter | Qt::TextSingleLine, glyph);
+            p.setFont(pane_.font_);
         }
         const int x = group ? kGroupNameX : kMemberTextX;
         const QRect textRect(x, band.top(), std::max(0, width() - x - 2), band.height());
@@ -238,8 +242,11 @@ SceneDocument& GroupListPane::document() const { return context_.runtime.sceneDo
 
 int GroupListPane::scrollPosition() const { return scrollBar_->value(); }
 
-int GroupListPane::selectedRow() const {
-    return selected_ ? FindGroupRow(rows_, *selected_) : -1;
+int GroupListPane::selectedRow() const { return selectedRow_; }
+
+void GroupListPane::SetSelected(std::optional<GroupRow> row) {
+    selected_ = row;
+    selectedRow_ = selected_ ? FindGroupRow(rows_, *selected_) : -1;
 }
 
 QString GroupListPane::RowText(int row) const {
@@ -269,6 +276,7 @@ void GroupListPane::showEvent(QShowEvent* event) {
 
 void GroupListPane::Refresh() {
     rows_ = BuildGroupRows(document().scene(), collapsed_);
+    SetSelected(selected_);
     UpdateScrollRange();
     UpdateCommands();
     canvas_->update();
@@ -314,8 +322,7 @@ void GroupListPane::NotifySelection(int row) {
 
 void GroupListPane::SelectRow(int row) {
     if (row >= static_cast<int>(rows_.size())) return;
-    if (row < 0) selected_.reset();
-    else selected_ = rows_[static_cast<std::size_t>(row)];
+    SetSelected(row < 0 ? std::nullopt : std::optional<GroupRow>(rows_[static_cast<std::size_t>(row)]));
     NotifySelection(row);
     UpdateCommands();
     canvas_->update();
@@ -330,7 +337,7 @@ void GroupListPane::ToggleRow(int row) {
     else collapsed_.erase(r.groupID);
     // A member hidden by the collapse hands the selection to its group.
     if (collapse && selected_ && selected_->kind == GroupRow::kMember && selected_->groupID == r.groupID)
-        selected_ = r;
+        SetSelected(r);
     Refresh();
     ScrollIntoView(selectedRow());
 }
@@ -367,7 +374,7 @@ void GroupListPane::DragTo(int contentY) {
             index = step < 0 ? index - 1 : index + 1;
             GroupRow moved = from;
             moved.member = index;
-            selected_ = moved;
+            SetSelected(moved);
         }
         ScrollIntoView(selectedRow());
     }

@@ -124,6 +124,8 @@ private:
     void MoveSelection(int step);
     void Collapse(bool collapse);
     void NotifySelection(int row);
+    // Keeps the selected row's index with the selection and the rows.
+    void SetSelected(std::optional<GroupRow> row);
 
     DesktopContext& context_;
     QToolBar* toolBar_;
@@ -137,6 +139,7 @@ private:
     std::vector<GroupRow> rows_;
     std::set<std::int32_t> collapsed_;  // view state: the scene file keeps no such flag
     std::optional<GroupRow> selected_;
+    int selectedRow_ = -1;
     bool dragging_ = false;
     std::uint64_t dragGesture_ = 0;
 };
