@@ -230,7 +230,7 @@ GroupListPane::GroupListPane(DesktopContext& context, const QString& title, QWid
     // is posted.
     const QPointer<GroupListPane> self(this);
     listener_ = document().AddListener([self](const Change& change) {
-        constexpr std::uint32_t kShown = Change::kGroups | Change::kSprings | Change::kSelection;
+        constexpr std::uint32_t kShown = Change::kGroups | Change::kSprings;
         if (self && (change.what & kShown)) self->Refresh();
     });
     Refresh();
