@@ -236,7 +236,12 @@ GroupListPane::GroupListPane(DesktopContext& context, const QString& title, QWid
     Refresh();
 }
 
-GroupListPane::~GroupListPane() { document().RemoveListener(listener_); }
+GroupListPane::~GroupListPane() {
+    document().RemoveListener(listener_);
+    // The canvas tells this pane when it loses the focus, which it does as
+    // it goes: it must go while the pane is still whole.
+    delete canvas_;
+}
 
 SceneDocument& GroupListPane::document() const { return context_.runtime.sceneDocument(); }
 
