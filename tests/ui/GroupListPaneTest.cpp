@@ -1,8 +1,8 @@
 // The group element panel driven by real mouse and key events: its rows and
 // their colours, collapsing, member drags through the scene document (one
-// undo step per drag), the delete and remove questions, stale selections,
-// the keyboard, the rows as accessible children, and undo following the
-// focus into the panel.
+// undo step per drag), the property sheets, the delete and remove questions,
+// stale selections, the keyboard, the rows as accessible children, and undo
+// following the focus into the panel.
 
 #include <fstream>
 #include <memory>
@@ -14,6 +14,7 @@
 #include <QDockWidget>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
 
@@ -21,6 +22,9 @@
 #include "document/SceneDocument.h"
 #include "runtime/Runtime.h"
 #include "scene/ui/GroupListPane.h"
+#include "scene/ui/GroupPropDialog.h"
+#include "scene/ui/SpringPropDialog.h"
+#include "ui/PropList.h"
 #include "ui/MainFrame.h"
 #include "ui/PaneTable.h"
 #include "ui/UiWorkspace.h"
@@ -363,6 +367,62 @@ private slots:
         f.prompter.SetAnswer(false);
         QTest::keyClick(f.canvas(), Qt::Key_Delete);
         QCOMPARE(f.prompter.questions, std::vector<std::string>{"确定从组内移除？（此操作不会删除原始点！）"});
+    }
+
+    void propertiesOpenTheSheetOfTheSelectedRow() {
+        GroupFixture f;
+        QVERIFY(f.started);
+        QVERIFY(!f.pane->propertiesCommand()->isEnabled());
+        // Answers every sheet that opens: records whose it is, renames a group
+        // when asked to, cancels otherwise.
+        std::vector<std::int32_t> groups;
+        std::vector<std::int32_t> springs;
+        QString rename;
+        QTimer answer;
+        answer.setInterval(5);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* sheet = qobject_cast<GroupPropDialog*>(modal)) {
+                groups.push_back(sheet->groupId());
+                if (rename.isEmpty()) {
+                    sheet->reject();
+                } else {
+                    sheet->list().SetItemValue(GroupPropDialog::kRowName, rename);
+                    sheet->accept();
+                }
+            } else if (auto* sheet = qobject_cast<SpringPropDialog*>(modal)) {
+                springs.push_back(sheet->springId());
+                sheet->reject();
+            }
+        });
+        answer.start();
+        const std::size_t steps = f.doc().undoStack().size();
+
+        f.click(4);  // 单点
+        f.clickButton(f.pane->propertiesCommand());
+        QCOMPARE(groups, std::vector<std::int32_t>{9011});
+        QTest::mouseDClick(f.canvas(), Qt::LeftButton, Qt::NoModifier, f.rowPoint(2));
+        QCOMPARE(springs, std::vector<std::int32_t>{9002});
+        QCOMPARE(f.pane->selectedRow(), 2);
+        QTest::keyClick(f.canvas(), Qt::Key_Return);
+        QCOMPARE(springs, (std::vector<std::int32_t>{9002, 9002}));
+        QCOMPARE(f.doc().undoStack().size(), steps);  // cancelled: no step
+
+        // OK is one undoable step, and the row shows it at once.
+        rename = QStringLiteral("新名字");
+        QTest::mouseDClick(f.canvas(), Qt::LeftButton, Qt::NoModifier, f.rowPoint(0));
+        QCOMPARE(groups, (std::vector<std::int32_t>{9011, 9010}));
+        QCOMPARE(f.pane->RowText(0), QString("新名字"));
+        QVERIFY(f.doc().Undo());
+        QCOMPARE(f.pane->RowText(0), QString("默认组3"));
+
+        // A stale selection opens nothing.
+        f.click(2);
+        QVERIFY(f.doc().RemoveMember(9010, 1));
+        QVERIFY(!f.pane->propertiesCommand()->isEnabled());
+        QTest::keyClick(f.canvas(), Qt::Key_Return);
+        f.pane->OpenProperties();
+        QCOMPARE(springs.size(), std::size_t{2});
     }
 
     void rowsAreAccessibleChildren() {

@@ -18,6 +18,8 @@
 #include "document/SceneDocument.h"
 #include "runtime/Runtime.h"
 #include "scene/ui/GroupListAccessible.h"
+#include "scene/ui/GroupPropDialog.h"
+#include "scene/ui/SpringPropDialog.h"
 #include "ui/Icons.h"
 
 namespace velmora {
@@ -297,8 +299,7 @@ void GroupListPane::UpdateScrollRange() {
 void GroupListPane::UpdateCommands() {
     const bool selected = selectedRow() >= 0;
     delete_->setEnabled(selected);
-    // The property sheets are not part of this pane yet.
-    properties_->setEnabled(false);
+    properties_->setEnabled(selected);
 }
 
 void GroupListPane::Scroll(int pixels) { scrollBar_->setValue(scrollBar_->value() + pixels); }
@@ -420,7 +421,15 @@ void GroupListPane::Collapse(bool collapse) {
 }
 
 void GroupListPane::OpenProperties() {
-    // The property sheets are not part of this pane yet.
+    const int row = selectedRow();
+    if (row < 0) return;
+    const GroupRow r = rows_[static_cast<std::size_t>(row)];
+    // The sheets edit through the document, which finds the record by ID.
+    if (r.kind == GroupRow::kGroup) {
+        if (Addressable(document().scene(), r)) OpenGroupProperties(context_, r.groupID, this);
+    } else {
+        OpenSpringProperties(context_, r.springID, this);
+    }
 }
 
 void GroupListPane::DeleteSelected() {
