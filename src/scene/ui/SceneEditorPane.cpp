@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/Prompter.h"
+#include "comm/ui/ChannelDialog.h"
 #include "runtime/Runtime.h"
 #include "scene/PointTable.h"
 #include "scene/ui/BatchAddDialog.h"
@@ -65,10 +66,7 @@ SceneEditorPane::SceneEditorPane(DesktopContext& context, const QString& title, 
     connect(AddTool(kBackground, IconId::Background, "背景"), &QAction::triggered, this,
             &SceneEditorPane::ChooseBackground);
 
-    QAction* channels = AddTool(kChannels, IconId::Channels, "通道");
-    channels->setEnabled(false);
-    channels->setToolTip(QString::fromUtf8(kChannelsPending));
-    connect(channels, &QAction::triggered, this, &SceneEditorPane::channelsRequested);
+    connect(AddTool(kChannels, IconId::Channels, "通道"), &QAction::triggered, this, &SceneEditorPane::OpenChannels);
 
     QAction* labels = AddTool(kLabels, IconId::Labels, "标签");
     labels->setCheckable(true);
@@ -116,6 +114,12 @@ void SceneEditorPane::ChooseBackground() {
     const std::string path = stored.toStdString();
     if (!context_.runtime.sceneDocument().SetBackground(path) && path.size() >= SceneSettings::kPathBuffer)
         context_.prompter.Tell(std::string(kBackgroundPathTooLong) + path);
+}
+
+void SceneEditorPane::OpenChannels() {
+    emit channelsRequested();
+    if (channelDialog_ == nullptr) channelDialog_ = new ChannelDialog(this);
+    RunChannelDialog(context_, *channelDialog_);
 }
 
 }  // namespace velmora

@@ -2,7 +2,8 @@
 // The scene pane "场景编辑器": a toolbar over the scene canvas, which
 // scrolls when the scene is larger than the view. The toolbar's three mode
 // buttons act as a radio group; "背景" chooses the picture under the canvas
-// as an undoable scene edit; "标签" toggles the IDs beside the springs.
+// as an undoable scene edit; "通道" opens the channel dialog, whose OK is
+// one undoable scene edit; "标签" toggles the IDs beside the springs.
 //
 // Thread contract: UI thread.
 
@@ -20,10 +21,10 @@ class QToolBar;
 
 namespace velmora {
 
+class ChannelDialog;
 class SceneCanvas;
 
 inline constexpr const char* kBackgroundFilter = "BMP Files (*.BMP *.bmp);;图片 (*.bmp *.png *.jpg *.jpeg *.gif);;所有文件 (*)";
-inline constexpr const char* kChannelsPending = "通道配置尚未实现";
 inline constexpr const char* kBackgroundPathTooLong = "背景图片路径太长，场景文件存不下：";
 
 class SceneEditorPane final : public QWidget {
@@ -42,9 +43,12 @@ public:
     // another chooser here. An empty answer changes nothing.
     void SetBackgroundChooser(std::function<QString()> chooser) { chooseBackground_ = std::move(chooser); }
     void ChooseBackground();
+    // "通道": the channel dialog over the current channel table; on OK the
+    // changed channels are one undoable step.
+    void OpenChannels();
 
 signals:
-    // "通道": the channel configuration dialog is wanted.
+    // "通道": the channel dialog is about to open.
     void channelsRequested();
 
 protected:
@@ -61,6 +65,9 @@ private:
     SceneCanvas* canvas_;
     QAction* actions_[kToolCount] = {};
     std::function<QString()> chooseBackground_;
+    // One dialog, refilled each time it opens, so it keeps the size the
+    // user gave it.
+    ChannelDialog* channelDialog_ = nullptr;
     int labelledWidth_ = 0;
 };
 
