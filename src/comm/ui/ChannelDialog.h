@@ -1,7 +1,7 @@
 #pragma once
 // "通道": the 100 channels of the scene in one property list, eight rows a
-// channel (a heading "通道n", then 地址, port, data type, slot count, unit,
-// first register and following channel). The list is refilled from the
+// channel (a heading "通道n", then address, port, data type, slot count,
+// unit identifier, first register and following channel). The list is refilled from the
 // channel table each time the dialog opens, so it always shows the table as
 // it is. The dialog only edits texts; OK hands the channels the user changed
 // to the scene document as one undoable step, where the core cuts, maps and
