@@ -61,7 +61,10 @@ ApplyChannelsCommand::ApplyChannelsCommand(SceneEditTarget& target,
             row.port = port;
             edit.reconnect = true;
         }
-        const std::int32_t regType = RegTypeOf(sheet.regType);
+        // A code the five texts cannot name (a file's 4, say) shows as "灯光";
+        // that text given back unchanged keeps the code instead of making it 3.
+        const std::int32_t regType =
+            sheet.regType == RegTypeText(row.regType) ? row.regType : RegTypeOf(sheet.regType);
         if (regType != row.regType) {
             row.regType = regType;
             edit.reconnect = true;

@@ -327,6 +327,18 @@ TEST_F(SceneCommands, ApplyingAChannelReallocatesItsImageAndReconnectsItsSender)
     EXPECT_EQ(scene.g_Channels[0].regType, 2);
     EXPECT_EQ(scene.g_Channels[0].tagNum, 30);
     EXPECT_FALSE(doc.ApplyChannel(101, sheet));
+
+    // A file's type 4 reads "灯光"; editing another row of that channel
+    // keeps the 4, and only choosing a type changes it.
+    scene.g_Channels[6].regType = 4;
+    sheet = ChannelSheetOf(scene.g_Channels[6]);
+    EXPECT_EQ(sheet.regType, "灯光");
+    sheet.deviceID = "9";
+    ASSERT_TRUE(doc.ApplyChannel(7, sheet));
+    EXPECT_EQ(scene.g_Channels[6].regType, 4);
+    sheet.regType = "寄存器";
+    ASSERT_TRUE(doc.ApplyChannel(7, sheet));
+    EXPECT_EQ(scene.g_Channels[6].regType, 1);
 }
 
 TEST_F(SceneCommands, AFileSlotCountAbove800IsStoredAs800) {

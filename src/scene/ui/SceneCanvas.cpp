@@ -276,16 +276,31 @@ void SceneCanvas::PaintSprings(QPainter& p, const QRect& area) {
         p.drawLines(strokes_.data(), static_cast<int>(strokes_.size()));
     }
     if (!showLabels_) return;
+    // Backgrounds, then texts, each kind with one brush or pen: switching
+    // them per label costs more than drawing the label.
     const QFont font = p.font();
+    labelPlates_[0].clear();
+    labelPlates_[1].clear();
     for (const std::size_t i : visible_) {
         const CSpring& spring = springs[i];
-        const QStaticText& text = LabelText(spring.ID, font);
-        const bool selected = doc.IsSpringSelected(spring.ID);
-        const QSizeF size = text.size();
-        const QRectF label(spring.x, spring.y - kLabelRise, size.width() + 2, size.height());
-        p.fillRect(label, selected ? kLabelSelected : kLabelPlain);
+        const QSizeF size = LabelText(spring.ID, font).size();
+        labelPlates_[doc.IsSpringSelected(spring.ID) ? 1 : 0].emplace_back(
+            spring.x, spring.y - kLabelRise, size.width() + 2, size.height());
+    }
+    p.setPen(Qt::NoPen);
+    for (int selected = 0; selected < 2; ++selected) {
+        const std::vector<QRectF>& plates = labelPlates_[selected];
+        if (plates.empty()) continue;
+        p.setBrush(selected ? kLabelSelected : kLabelPlain);
+        p.drawRects(plates.data(), static_cast<int>(plates.size()));
+    }
+    for (int selected = 0; selected < 2; ++selected) {
         p.setPen(selected ? Qt::black : Qt::white);
-        p.drawStaticText(QPointF(label.left() + 1, label.top()), text);
+        for (const std::size_t i : visible_) {
+            const CSpring& spring = springs[i];
+            if (doc.IsSpringSelected(spring.ID) != (selected == 1)) continue;
+            p.drawStaticText(QPointF(spring.x + 1, spring.y - kLabelRise), LabelText(spring.ID, font));
+        }
     }
 }
 

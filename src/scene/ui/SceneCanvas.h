@@ -21,6 +21,7 @@
 //
 // Thread contract: UI thread.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <unordered_map>
@@ -143,6 +144,7 @@ private:
     std::vector<QLineF> strokes_;
     std::vector<std::size_t> visible_;
     std::unordered_map<std::int32_t, QStaticText> labelTexts_;  // laid out once per ID
+    std::array<std::vector<QRectF>, 2> labelPlates_;  // label backgrounds: plain, selected
 };
 
 }  // namespace velmora
