@@ -35,27 +35,12 @@
 #include "../LargeShow.h"
 #include "LatenessSampler.h"
 
+#include "Spread.h"
+
 using namespace velmora;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Spread {
-    double p50 = 0, p99 = 0;
-};
-
-Spread SpreadOf(std::vector<double> ms) {
-    Spread s;
-    if (ms.empty()) return s;
-    std::sort(ms.begin(), ms.end());
-    s.p50 = ms[ms.size() / 2];
-    s.p99 = ms[static_cast<std::size_t>(0.99 * static_cast<double>(ms.size() - 1))];
-    return s;
-}
-
-double Ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 void SendMouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
     QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
