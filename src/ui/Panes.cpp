@@ -1,5 +1,6 @@
 #include "ui/Panes.h"
 
+#include "comm/ui/ChannelMonitorPane.h"
 #include "media/ui/MusicListPane.h"
 #include "media/ui/ProgramListPane.h"
 #include "scene/ui/GroupListPane.h"
@@ -17,6 +18,7 @@ QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& con
         case kPane3D: return new PreviewPaneStub(context, title, parent);
         case kPaneSceneEditor: return new SceneEditorPane(context, title, parent);
         case kPaneGroupElements: return new GroupListPane(context, title, parent);
+        case kPaneChannelMonitor: return new ChannelMonitorPane(context, title, parent);
         default:
             return new PlaceholderPane(title, parent);
     }

@@ -1,0 +1,232 @@
+#include "comm/ui/ChannelMonitorPane.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QAction>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "comm/ui/ChannelMonitorAccessible.h"
+#include "runtime/Runtime.h"
+
+namespace velmora {
+
+namespace {
+
+const QColor kBackground(197, 197, 197);
+const QColor kDownBand(236, 150, 150);
+const QColor kHeaderBackground(176, 176, 176);
+const QColor kInk(0, 0, 0);
+const QColor kRule(160, 160, 160);
+
+constexpr int kWheelStep = 30;
+constexpr int kHeaderHeight = 20;
+constexpr int kCellPad = 4;
+// The status line gets 260 pixels: the longest line a sender writes (the
+// reply-header failure with its four bytes) fits.
+constexpr int kLinkColumnsX = 380;
+constexpr std::array<int, kMonitorColumnCount> kColumnWidths{56, 90, 44, 44, 56, 56, 70, 260};
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+void DrawCell(QPainter& p, const QFontMetrics& metrics, int x, int width, int top, const QString& text) {
+    const QRect cell(x, top, std::max(0, width - kCellPad), kMonitorRowHeight);
+    p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               metrics.elidedText(text, Qt::ElideRight, cell.width()));
+}
+
+}  // namespace
+
+int MonitorColumnX(int column) {
+    int x = kLinkColumnsX;
+    for (int c = 0; c < column && c < kMonitorColumnCount; ++c) x += kColumnWidths[static_cast<std::size_t>(c)];
+    return x;
+}
+
+int MonitorContentWidth() { return MonitorColumnX(kMonitorColumnCount); }
+
+// ---------------------------------------------------------------- canvas
+
+ChannelMonitorCanvas::ChannelMonitorCanvas(ChannelMonitorPane& pane) : QWidget(&pane), pane_(pane) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+}
+
+QRect ChannelMonitorCanvas::RowRect(int index) const {
+    return QRect(0, index * kMonitorRowHeight - pane_.scrollY(), width(), kMonitorRowHeight);
+}
+
+void ChannelMonitorCanvas::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    const auto& rows = pane_.rows();
+    if (rows.empty()) return;
+    p.setFont(pane_.listFont());
+    p.setPen(kInk);
+    const QFontMetrics metrics(pane_.listFont());
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    const int dx = -pane_.scrollX();
+    const int first = std::max(0, pane_.scrollY() / kMonitorRowHeight);
+    const int last = std::min(static_cast<int>(rows.size()) - 1, (pane_.scrollY() + height()) / kMonitorRowHeight);
+    for (int i = first; i <= last; ++i) {
+        const MonitorRow& row = rows[static_cast<std::size_t>(i)];
+        const QRect band = RowRect(i);
+        if (row.down) p.fillRect(band, kDownBand);
+        const int top = band.top();
+        DrawCell(p, metrics, dx, kMonitorStatusX, top, Q(row.label));
+        DrawCell(p, metrics, dx + kMonitorStatusX, kLinkColumnsX - kMonitorStatusX, top, Q(row.status));
+        const auto cells = MonitorCells(row, now);
+        for (int c = 0; c < kMonitorColumnCount; ++c)
+            DrawCell(p, metrics, dx + MonitorColumnX(c), kColumnWidths[static_cast<std::size_t>(c)], top,
+                     Q(cells[static_cast<std::size_t>(c)]));
+    }
+    p.setPen(kRule);
+    p.drawLine(dx + kLinkColumnsX - 2, 0, dx + kLinkColumnsX - 2, height());
+}
+
+void ChannelMonitorCanvas::wheelEvent(QWheelEvent* event) {
+    const int pixels = -event->angleDelta().y() * kWheelStep / 120;
+    if (pixels != 0) pane_.vertical_->setValue(pane_.vertical_->value() + pixels);
+    event->accept();
+}
+
+void ChannelMonitorCanvas::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    pane_.UpdateScrollRanges();
+}
+
+// ---------------------------------------------------------------- header
+
+ChannelMonitorHeader::ChannelMonitorHeader(ChannelMonitorPane& pane) : QWidget(&pane), pane_(pane) {
+    setFixedHeight(kHeaderHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChannelMonitorHeader::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    p.fillRect(rect(), kHeaderBackground);
+    p.setFont(pane_.listFont());
+    p.setPen(kInk);
+    const QFontMetrics metrics(pane_.listFont());
+    const int dx = -pane_.scrollX();
+    const auto& titles = MonitorColumnTitles();
+    for (int c = 0; c < kMonitorColumnCount; ++c)
+        DrawCell(p, metrics, dx + MonitorColumnX(c), kColumnWidths[static_cast<std::size_t>(c)], 0,
+                 QString::fromUtf8(titles[static_cast<std::size_t>(c)]));
+}
+
+// ---------------------------------------------------------------- pane
+
+ChannelMonitorPane::ChannelMonitorPane(DesktopContext& context, const QString& title, QWidget* parent)
+    : QWidget(parent), context_(context) {
+    InstallChannelMonitorAccessible();
+    font_.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("WenQuanYi Micro Hei")});
+    font_.setPointSize(9);
+
+    toolBar_ = new QToolBar(this);
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    toolBar_->setFloatable(false);
+    toolBar_->setMovable(false);
+    const QString faultsText = QString::fromUtf8(kFaultsFirstText);
+    faultsFirst_ = toolBar_->addAction(faultsText);
+    faultsFirst_->setCheckable(true);
+    faultsFirst_->setToolTip(faultsText);
+    if (QWidget* button = toolBar_->widgetForAction(faultsFirst_)) button->setAccessibleName(faultsText);
+    connect(faultsFirst_, &QAction::toggled, this, [this](bool on) { SetFaultsFirst(on); });
+
+    header_ = new ChannelMonitorHeader(*this);
+    header_->setAccessibleName(QStringLiteral("通道监视列标题"));
+    canvas_ = new ChannelMonitorCanvas(*this);
+    canvas_->setAccessibleName(title);
+    canvas_->addAction(faultsFirst_);
+    vertical_ = new QScrollBar(Qt::Vertical, this);
+    vertical_->setFixedWidth(kMonitorScrollBarWidth);
+    vertical_->setSingleStep(kMonitorLineStep);
+    horizontal_ = new QScrollBar(Qt::Horizontal, this);
+    horizontal_->setSingleStep(kMonitorLineStep);
+    horizontal_->hide();
+    connect(vertical_, &QScrollBar::valueChanged, canvas_, qOverload<>(&QWidget::update));
+    connect(horizontal_, &QScrollBar::valueChanged, canvas_, qOverload<>(&QWidget::update));
+    connect(horizontal_, &QScrollBar::valueChanged, header_, qOverload<>(&QWidget::update));
+
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(header_, 0, 0);
+    grid->addWidget(canvas_, 1, 0);
+    grid->addWidget(vertical_, 0, 1, 2, 1);
+    grid->addWidget(horizontal_, 2, 0);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(0, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolBar_);
+    layout->addLayout(grid, 1);
+    setFocusProxy(canvas_);
+
+    timer_ = new QTimer(this);
+    timer_->setInterval(kMonitorRepaintMs);
+    connect(timer_, &QTimer::timeout, this, [this] { Refresh(); });
+    Refresh();
+}
+
+int ChannelMonitorPane::scrollX() const { return horizontal_->value(); }
+int ChannelMonitorPane::scrollY() const { return vertical_->value(); }
+
+void ChannelMonitorPane::Refresh() {
+    Runtime& runtime = context_.runtime;
+    rows_ = ReadMonitorRows(runtime.scene.g_Channels, runtime.g_ModbusThreads);
+    OrderMonitorRows(rows_, faultsFirstOn_);
+    canvas_->update();
+}
+
+QString ChannelMonitorPane::RowName(int index) const {
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
+    const MonitorRow& row = rows_[static_cast<std::size_t>(index)];
+    return Q(row.label) + QLatin1Char(' ') + Q(row.status);
+}
+
+QString ChannelMonitorPane::RowSummary(int index) const {
+    if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
+    return Q(MonitorSummary(rows_[static_cast<std::size_t>(index)], QDateTime::currentMSecsSinceEpoch()));
+}
+
+void ChannelMonitorPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    UpdateScrollRanges();
+    Refresh();
+    timer_->start();
+}
+
+void ChannelMonitorPane::hideEvent(QHideEvent* event) {
+    // A pane behind another tab or closed reads nothing and paints nothing.
+    timer_->stop();
+    QWidget::hideEvent(event);
+}
+
+void ChannelMonitorPane::UpdateScrollRanges() {
+    const int page = std::max(1, canvas_->height());
+    vertical_->setPageStep(page);
+    vertical_->setRange(0, std::max(0, kMonitorListHeight - page));
+    const int width = std::max(1, canvas_->width());
+    horizontal_->setPageStep(width);
+    horizontal_->setRange(0, std::max(0, MonitorContentWidth() - width));
+    horizontal_->setVisible(MonitorContentWidth() > width);
+}
+
+void ChannelMonitorPane::SetFaultsFirst(bool on) {
+    faultsFirstOn_ = on;
+    vertical_->setValue(0);
+    Refresh();
+}
+
+}  // namespace velmora

@@ -1,0 +1,123 @@
+#pragma once
+// The channel monitor "通道监视": all 100 channels, one 20-pixel row each
+// (channel n at y = 20(n - 1) of a 2000-pixel list), with "[n]IP" at x = 0,
+// the sender's status line at x = 120, and after it the link's figures from
+// the channel's health record: link state, requests sent / replies
+// received, failed exchanges, reconnects, round trip now and p99, time since
+// the last good reply, last error. Rows of down links are tinted red;
+// "故障通道优先" (toolbar and context menu) puts them first.
+//
+// It only reads: the channel table (edited on this thread only) and each
+// sender's thread-safe status and health copies, never g_csOutput. A 70 ms
+// timer reads and repaints while the pane is visible and stops when it is not.
+//
+// Thread contract: UI thread.
+
+#include <vector>
+
+#include <QFont>
+#include <QWidget>
+
+#include "comm/ui/ChannelMonitorRows.h"
+#include "ui/DesktopContext.h"
+
+class QAction;
+class QScrollBar;
+class QTimer;
+class QToolBar;
+
+namespace velmora {
+
+inline constexpr int kMonitorRowHeight = 20;
+inline constexpr int kMonitorListHeight = 2000;  // 100 rows
+inline constexpr int kMonitorScrollBarWidth = 20;
+inline constexpr int kMonitorLineStep = 10;
+inline constexpr int kMonitorStatusX = 120;
+inline constexpr int kMonitorRepaintMs = 70;
+inline constexpr const char* kFaultsFirstText = "故障通道优先";
+
+class ChannelMonitorPane;
+
+// Where each column starts on the list, and how wide the list is.
+int MonitorColumnX(int column);
+int MonitorContentWidth();
+
+// The painted rows; its accessible interface is the rows.
+class ChannelMonitorCanvas final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChannelMonitorCanvas(ChannelMonitorPane& pane);
+    ChannelMonitorPane& pane() const { return pane_; }
+    // Row `index` (in display order) in canvas coordinates.
+    QRect RowRect(int index) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    ChannelMonitorPane& pane_;
+};
+
+// The column titles above the link figures, moving with the list sideways.
+class ChannelMonitorHeader final : public QWidget {
+    Q_OBJECT
+public:
+    explicit ChannelMonitorHeader(ChannelMonitorPane& pane);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ChannelMonitorPane& pane_;
+};
+
+class ChannelMonitorPane final : public QWidget {
+    Q_OBJECT
+public:
+    ChannelMonitorPane(DesktopContext& context, const QString& title, QWidget* parent = nullptr);
+
+    ChannelMonitorCanvas* canvas() const { return canvas_; }
+    QScrollBar* verticalBar() const { return vertical_; }
+    QScrollBar* horizontalBar() const { return horizontal_; }
+    QTimer* repaintTimer() const { return timer_; }
+    QAction* faultsFirstCommand() const { return faultsFirst_; }
+    QToolBar* toolBar() const { return toolBar_; }
+    const QFont& listFont() const { return font_; }
+    int scrollX() const;
+    int scrollY() const;
+
+    // The rows as last read, in display order.
+    const std::vector<MonitorRow>& rows() const { return rows_; }
+    bool faultsFirst() const { return faultsFirstOn_; }
+    // Reads every channel again and repaints (what each timer tick does).
+    void Refresh();
+
+    // What a row reads as: "[n]IP status", and the link figures.
+    QString RowName(int index) const;
+    QString RowSummary(int index) const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    friend class ChannelMonitorCanvas;
+    void UpdateScrollRanges();
+    void SetFaultsFirst(bool on);
+
+    DesktopContext& context_;
+    QToolBar* toolBar_;
+    QAction* faultsFirst_;
+    ChannelMonitorHeader* header_;
+    ChannelMonitorCanvas* canvas_;
+    QScrollBar* vertical_;
+    QScrollBar* horizontal_;
+    QTimer* timer_;
+    QFont font_;
+    std::vector<MonitorRow> rows_;
+    bool faultsFirstOn_ = false;
+};
+
+}  // namespace velmora
