@@ -117,6 +117,8 @@ void ChannelMonitorHeader::paintEvent(QPaintEvent* /*event*/) {
     p.setPen(kInk);
     const QFontMetrics metrics(pane_.listFont());
     const int dx = -pane_.scrollX();
+    DrawCell(p, metrics, dx, kMonitorStatusX, 0, QStringLiteral("通道"));
+    DrawCell(p, metrics, dx + kMonitorStatusX, kLinkColumnsX - kMonitorStatusX, 0, QStringLiteral("状态"));
     const auto& titles = MonitorColumnTitles();
     for (int c = 0; c < kMonitorColumnCount; ++c)
         DrawCell(p, metrics, dx + MonitorColumnX(c), kColumnWidths[static_cast<std::size_t>(c)], 0,
