@@ -161,6 +161,24 @@ private slots:
         QCOMPARE(bar->maximum() + f.canvas()->height(), kMonitorListHeight);
     }
 
+    void narrowPaneScrollsSideways() {
+        MonitorFixture f(false, QSize(420, 300));
+        QVERIFY(f.started);
+        QScrollBar* bar = f.pane->horizontalBar();
+        QTRY_VERIFY(bar->isVisible());
+        QCOMPARE(bar->maximum() + f.canvas()->width(), MonitorContentWidth());
+        // Scrolled by the label column, the status line starts at the left edge.
+        f.runtime->g_ModbusThreads[0].szStatus.Set("连接成功");
+        f.pane->Refresh();
+        bar->setValue(kMonitorStatusX);
+        const int ink = f.firstInk(0, 0, 40);
+        QVERIFY2(ink >= 0 && ink <= 4, qPrintable(QString::number(ink)));
+        // Wide enough for every column, there is nothing to scroll.
+        f.pane->resize(MonitorContentWidth() + kMonitorScrollBarWidth + 10, 300);
+        QTRY_VERIFY(!bar->isVisible());
+        QCOMPARE(f.pane->scrollX(), 0);
+    }
+
     void unconfiguredChannelShowsItsAddressAndTheFailureLine() {
         MonitorFixture f(true);
         QVERIFY(f.started);

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStringList>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -27,6 +28,8 @@ const QColor kInk(0, 0, 0);
 const QColor kRule(160, 160, 160);
 
 constexpr int kWheelStep = 30;
+constexpr const char* kAddressTitle = "通道";
+constexpr const char* kStatusTitle = "状态";
 constexpr int kHeaderHeight = 20;
 constexpr int kCellPad = 4;
 // The status line gets 260 pixels: the longest line a sender writes (the
@@ -117,8 +120,8 @@ void ChannelMonitorHeader::paintEvent(QPaintEvent* /*event*/) {
     p.setPen(kInk);
     const QFontMetrics metrics(pane_.listFont());
     const int dx = -pane_.scrollX();
-    DrawCell(p, metrics, dx, kMonitorStatusX, 0, QStringLiteral("通道"));
-    DrawCell(p, metrics, dx + kMonitorStatusX, kLinkColumnsX - kMonitorStatusX, 0, QStringLiteral("状态"));
+    DrawCell(p, metrics, dx, kMonitorStatusX, 0, QString::fromUtf8(kAddressTitle));
+    DrawCell(p, metrics, dx + kMonitorStatusX, kLinkColumnsX - kMonitorStatusX, 0, QString::fromUtf8(kStatusTitle));
     const auto& titles = MonitorColumnTitles();
     for (int c = 0; c < kMonitorColumnCount; ++c)
         DrawCell(p, metrics, dx + MonitorColumnX(c), kColumnWidths[static_cast<std::size_t>(c)], 0,
@@ -145,7 +148,9 @@ ChannelMonitorPane::ChannelMonitorPane(DesktopContext& context, const QString& t
     connect(faultsFirst_, &QAction::toggled, this, [this](bool on) { SetFaultsFirst(on); });
 
     header_ = new ChannelMonitorHeader(*this);
-    header_->setAccessibleName(QStringLiteral("通道监视列标题"));
+    QStringList titles{QString::fromUtf8(kAddressTitle), QString::fromUtf8(kStatusTitle)};
+    for (const char* t : MonitorColumnTitles()) titles << QString::fromUtf8(t);
+    header_->setAccessibleName(titles.join(QLatin1Char(' ')));
     canvas_ = new ChannelMonitorCanvas(*this);
     canvas_->setAccessibleName(title);
     canvas_->addAction(faultsFirst_);
@@ -164,7 +169,7 @@ ChannelMonitorPane::ChannelMonitorPane(DesktopContext& context, const QString& t
     grid->setSpacing(0);
     grid->addWidget(header_, 0, 0);
     grid->addWidget(canvas_, 1, 0);
-    grid->addWidget(vertical_, 0, 1, 2, 1);
+    grid->addWidget(vertical_, 1, 1);
     grid->addWidget(horizontal_, 2, 0);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(0, 1);
