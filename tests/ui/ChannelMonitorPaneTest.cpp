@@ -144,12 +144,17 @@ private slots:
         QCOMPARE(bar->maximum() + page, kMonitorListHeight);
         QCOMPARE(bar->singleStep(), kMonitorLineStep);
 
-        // A line step moves the list by 10 pixels.
-        QTest::keyClick(bar, Qt::Key_Down);
+        // Keys on the list move it: a line is 10 pixels, a page the list's height.
+        QTest::keyClick(f.canvas(), Qt::Key_Down);
         QCOMPARE(bar->value(), 10);
+        QTest::keyClick(f.canvas(), Qt::Key_PageDown);
+        QCOMPARE(bar->value(), 10 + page);
+        QTest::keyClick(f.canvas(), Qt::Key_Home);
+        QCOMPARE(bar->value(), 0);
 
         // At the end channel 100's row fills the last 20 pixels of the list.
-        bar->setValue(bar->maximum());
+        QTest::keyClick(f.canvas(), Qt::Key_End);
+        QCOMPARE(bar->value(), bar->maximum());
         const QRect last = f.canvas()->RowRect(kChannelCount - 1);
         QCOMPARE(last.top() + bar->value(), 1980);
         QCOMPARE(last.bottom(), page - 1);

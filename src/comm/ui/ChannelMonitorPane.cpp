@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDateTime>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStringList>
@@ -98,6 +99,21 @@ void ChannelMonitorCanvas::paintEvent(QPaintEvent* /*event*/) {
 void ChannelMonitorCanvas::wheelEvent(QWheelEvent* event) {
     const int pixels = -event->angleDelta().y() * kWheelStep / 120;
     if (pixels != 0) pane_.vertical_->setValue(pane_.vertical_->value() + pixels);
+    event->accept();
+}
+
+void ChannelMonitorCanvas::keyPressEvent(QKeyEvent* event) {
+    // The list is read, not edited: keys only move through it.
+    QScrollBar* bar = pane_.vertical_;
+    switch (event->key()) {
+        case Qt::Key_Up: bar->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
+        case Qt::Key_Down: bar->triggerAction(QAbstractSlider::SliderSingleStepAdd); break;
+        case Qt::Key_PageUp: bar->triggerAction(QAbstractSlider::SliderPageStepSub); break;
+        case Qt::Key_PageDown: bar->triggerAction(QAbstractSlider::SliderPageStepAdd); break;
+        case Qt::Key_Home: bar->triggerAction(QAbstractSlider::SliderToMinimum); break;
+        case Qt::Key_End: bar->triggerAction(QAbstractSlider::SliderToMaximum); break;
+        default: QWidget::keyPressEvent(event); return;
+    }
     event->accept();
 }
 
