@@ -1,13 +1,12 @@
 #include "comm/ui/ChannelDialog.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "document/SceneDocument.h"
 #include "runtime/Runtime.h"
 #include "ui/PropList.h"
+#include "ui/DialogButtons.h"
 
 namespace velmora {
 
@@ -39,11 +38,7 @@ ChannelDialog::ChannelDialog(QWidget* parent) : QDialog(parent), list_(new PropL
     setWindowTitle(QStringLiteral("通道"));
     list_->SetColumnWidths(kNameColumn, kValueColumn);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &ChannelDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &ChannelDialog::reject);
+    auto* buttons = MakeOkCancelButtons(*this);
 
     auto* strip = new QWidget(this);
     strip->setFixedHeight(kButtonStrip);

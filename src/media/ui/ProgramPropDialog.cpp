@@ -2,11 +2,10 @@
 
 #include <cmath>
 
-#include <QDialogButtonBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/PropList.h"
+#include "ui/DialogButtons.h"
 
 namespace velmora {
 
@@ -56,11 +55,7 @@ ProgramPropDialog::ProgramPropDialog(Mode mode, const QString& name, const ProgP
     list_->AddItem(PropItem::Spin(QStringLiteral("力度[0-100]"), params.power, kPowerMin, kPowerMax));
     list_->AddItem(PropItem::Spin(QStringLiteral("数目"), params.num, kNumMin, kNumMax));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &ProgramPropDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &ProgramPropDialog::reject);
+    auto* buttons = MakeOkCancelButtons(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);

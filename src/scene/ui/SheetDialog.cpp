@@ -1,10 +1,9 @@
 #include "scene/ui/SheetDialog.h"
 
-#include <QDialogButtonBox>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/PropList.h"
+#include "ui/DialogButtons.h"
 
 namespace velmora {
 
@@ -17,11 +16,7 @@ SheetDialog::SheetDialog(const QString& caption, QWidget* parent) : QDialog(pare
     setWindowTitle(caption);
     list_->SetColumnWidths(kNameWidth, kValueWidth);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &SheetDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &SheetDialog::reject);
+    auto* buttons = MakeOkCancelButtons(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);

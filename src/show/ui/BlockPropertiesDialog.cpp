@@ -1,8 +1,6 @@
 #include "show/ui/BlockPropertiesDialog.h"
 
-#include <QDialogButtonBox>
 #include <QFileInfo>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/Workspace.h"
@@ -10,6 +8,7 @@
 #include "runtime/Runtime.h"
 #include "show/AssetChoices.h"
 #include "ui/PropList.h"
+#include "ui/DialogButtons.h"
 
 namespace velmora {
 
@@ -76,11 +75,7 @@ BlockPropertiesDialog::BlockPropertiesDialog(DesktopContext& context, std::size_
     connect(list_, &PropList::valueChanged, this, &BlockPropertiesDialog::OnValueChanged);
     Rebuild();
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &BlockPropertiesDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &BlockPropertiesDialog::reject);
+    auto* buttons = MakeOkCancelButtons(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);
