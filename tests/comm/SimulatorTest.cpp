@@ -120,7 +120,10 @@ TEST_F(SimulatorTest, UnusedChannelWritesZeroCoils) {
     senders_[0].Stop();
     ASSERT_EQ(sim.Stop(), 0);
     std::ifstream in(dump);
-    const auto unit = nlohmann::json::parse(in)["endpoints"][0]["units"][0];
+    const auto endpoint = nlohmann::json::parse(in)["endpoints"][0];
+    // The dump reports the request's size as it arrived: 2 x tagNum + 13, coils or not.
+    EXPECT_EQ(endpoint["lastRequestBytes"], 33);
+    const auto unit = endpoint["units"][0];
     ASSERT_EQ(unit["coils"].size(), 10u);
     for (int i = 0; i < 10; ++i) EXPECT_EQ(unit["coils"][std::to_string(i)], 0);
     EXPECT_TRUE(unit["holding"].empty());

@@ -15,6 +15,7 @@ std::string DumpJson(const std::vector<std::unique_ptr<Endpoint>>& endpoints) {
         ej["listen"] = e->Name();
         ej["connections"] = e->connections;
         ej["requests"] = e->requests;
+        ej["lastRequestBytes"] = e->lastRequestBytes;
         ej["units"] = nlohmann::ordered_json::array();
         for (const auto& [id, unit] : e->units) {
             nlohmann::ordered_json uj;

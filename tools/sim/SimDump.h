@@ -8,7 +8,7 @@
 
 namespace velmora::sim {
 
-// {"endpoints":[{"listen", "connections", "requests", "units":[{"unit",
+// {"endpoints":[{"listen", "connections", "requests", "lastRequestBytes", "units":[{"unit",
 // "holding":{"ADDRESS":value}, "coils":{"ADDRESS":0|1}, "f0":"hex"}]}]} with
 // 0-based decimal addresses, only those ever written.
 std::string DumpJson(const std::vector<std::unique_ptr<Endpoint>>& endpoints);

@@ -141,6 +141,7 @@ void SimServer::Answer(Connection& c, std::span<const std::uint8_t> request) {
     ++e.requests;
     ++c.requests;
     e.lastRequest = Clock::now();
+    e.lastRequestBytes = request.size();
     const bool answer = HandleRequest(request, e.units, reply_);
     if (faults_.closeAfter > 0 && c.requests >= faults_.closeAfter) {
         c.dead = true;

@@ -35,6 +35,7 @@ struct Endpoint {
     long connections = 0;
     long requests = 0;
     long long bytes = 0;
+    std::size_t lastRequestBytes = 0;  // whole frame, MBAP header included
     std::chrono::steady_clock::time_point lastRequest{};
     UnitMap units;
 
