@@ -1,0 +1,94 @@
+#pragma once
+// The editing model of "颜色编辑器": an ordered list of colour swatches, one
+// of them current, read from and written to a .color file, with undo.
+//
+// Colours are COLORREF in memory (red in the low byte); the file holds
+// 0x00RRGGBB, and the bytes are exchanged only where the file is read or
+// written.
+//
+// The two ways of reading a file differ as the editor always has: opening
+// the editor on a file reads `Type` (absent: 0), the 打开 command reads
+// `type` (absent: 500). Key names compare without regard to case, so both
+// read the same key when it is there. Saving writes Num, type and color1..N
+// into the file as it is, so keys beyond N of a longer sequence stay (Num
+// limits what is read).
+//
+// Thread contract: one thread (the editor's).
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editors/EditHistory.h"
+#include "scene/Colour.h"
+
+namespace velmora {
+
+class Profile;
+
+struct COLORBLOCK {
+    COLORREF colour = 0;
+    std::int32_t selected = 0;
+};
+
+class ColourSequenceEditor {
+public:
+    static constexpr COLORREF kNewSwatch = 0x000000FF;  // red
+    static constexpr std::int32_t kTypeAtOpening = 0;
+    static constexpr std::int32_t kTypeByOpen = 500;
+
+    const std::vector<COLORBLOCK>& colours() const { return state_.colours; }
+    // Index of the selected swatch, -1 when none.
+    int current() const { return state_.current; }
+    std::int32_t type() const { return m_nType; }
+    const std::string& fileName() const { return m_strFileName; }
+
+    // Reads `profile` as the editor does when it opens on `fileName`, or as
+    // 打开 does. Forgets the undo history. A count above the limit is cut
+    // (the cut is told through *note when given).
+    void LoadAtOpening(const Profile& profile, std::string fileName, std::string* note = nullptr);
+    void LoadByOpen(const Profile& profile, std::string fileName, std::string* note = nullptr);
+
+    // Writes the sequence into the file `folder`/`name` (".color" added
+    // unless it ends so), keeping every other key of an existing file.
+    // On success the file name becomes that name and the state is clean.
+    // False with the reason otherwise; nothing else changes then.
+    bool Save(const std::filesystem::path& folder, const std::string& name, std::string* error);
+
+    // Selection is view state: not an undo step.
+    void Select(int index);  // out of range: clears
+
+    // Edits; each is one undo step, and false (no step) when it changes nothing.
+    bool Append();           // a red swatch at the end, unselected
+    bool MoveForward();      // the current swatch one place earlier
+    bool MoveBack();         // one place later
+    bool DeleteCurrent();    // the swatch then at that index becomes current
+    bool SetColour(int index, COLORREF colour);
+
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    bool IsModified() const { return history_.IsModified(); }
+
+private:
+    struct State {
+        std::vector<COLORBLOCK> colours;
+        int current = -1;
+    };
+
+    void Load(const Profile& profile, const char* typeKey, std::int32_t typeDefault, const char* colourKey,
+              std::string fileName, std::string* note);
+    void MarkCurrent();
+
+    State state_;
+    std::int32_t m_nType = kTypeAtOpening;
+    std::string m_strFileName;
+    EditHistory<State> history_;
+};
+
+// The file name that saving `name` writes: ".color" added unless it already ends so.
+std::string ColourFileName(const std::string& name);
+
+}  // namespace velmora
