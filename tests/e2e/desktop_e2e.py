@@ -463,6 +463,96 @@ def test_a_batch_exported_edited_imported_undone_and_saved(args, ws, sim):
         raise Failure("spring 9001 changed although its import was undone: %s -> %s" % (old, new))
 
 
+def ini_channel(ws, index, key):
+    """Channel`index`_`key` of the workspace's spring.ini, as text."""
+    with open(ws.file("spring.ini"), "rb") as f:
+        m = re.search(rb"(?m)^Channel%d_%s=(.*?)\r?$" % (index, key.encode()), f.read())
+    return m.group(1).decode() if m else None
+
+
+def right_click(node):
+    extents = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(extents.x + extents.width // 2, extents.y + extents.height // 2, "b3c")
+
+
+def level_register(level):
+    """What a pump's register holds for a hand level (0..128)."""
+    return int(level * 10000 * 0.0078125)
+
+
+def monitor_cell(table, channel, column):
+    """The text of `column` in the monitor's row of `channel` (1-based)."""
+    t = table.queryTable()
+    columns = [t.getColumnDescription(c) for c in range(t.nColumns)]
+    if column not in columns:
+        raise Failure("the monitor has no column %r (columns: %s)" % (column, columns))
+    for r in range(t.nRows):
+        first = t.getAccessibleAt(r, 0)
+        if (first.name or "").startswith("[%d]" % channel):
+            return t.getAccessibleAt(r, columns.index(column)).name
+    raise Failure("the monitor has no row of channel %d" % channel)
+
+
+def test_hand_levels_reach_the_controllers_and_the_monitor_follows_the_links(args, ws, sim):
+    # Spring 9001 of the demo group 环形喷泉 drives holding register 0 of
+    # unit 1 on channel 1.
+    port = int(ini_channel(ws, 0, "port"))
+    program = Program(args.velmora, ws)
+    try:
+        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 40,
+                 "every channel connected")
+        click_at(find(program.frame, "page tab", "手操面板"))
+        hand = next(b for b in find_all(program.frame, None, "手操") if role(b) != "page tab")
+        press(hand)
+        cell = find(program.frame, "push button", "环形喷泉")
+        press(cell)
+        wait_for(lambda: sim.holding(port, 1, 0) == level_register(100), 10,
+                 "the controller holding the hand level 100 of spring 9001")
+
+        # The debug panel sets the members' level.
+        right_click(cell)
+        panel = find(program.app, "dialog", "[环形喷泉]---调试面板")
+        press(find(panel, "push button", "全选"))
+        slider = find(panel, "slider", None)
+        slider.queryValue().currentValue = 64
+        wait_for(lambda: sim.holding(port, 1, 0) == level_register(64), 10,
+                 "the controller holding the debug panel's level 64")
+        pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape closes the panel
+        wait_for(lambda: not has_state(panel, pyatspi.STATE_SHOWING), 5, "the debug panel closed")
+
+        # The monitor's row of channel 1 follows the controller down and up.
+        click_at(find(program.frame, "page tab", "通道监视"))
+        table = find(program.frame, "table", None)
+        wait_for(lambda: monitor_cell(table, 1, "链路") == "已连接", 10, "channel 1 connected in the monitor")
+        sim.crash()
+        wait_for(lambda: monitor_cell(table, 1, "链路") == "断开", 15, "channel 1 down in the monitor")
+        sim.restart()
+        wait_for(lambda: monitor_cell(table, 1, "链路") == "已连接", 40, "channel 1 connected again")
+        wait_for(lambda: sim.holding(port, 1, 0) == level_register(64), 10,
+                 "the restarted controller given the hand level again")
+
+        # A new tagNum in the channel dialog changes the size of the requests.
+        if sim.endpoint(port)["lastRequestBytes"] != 2 * 80 + 13:
+            raise Failure("channel 1's requests are %d bytes, not %d"
+                          % (sim.endpoint(port)["lastRequestBytes"], 2 * 80 + 13))
+        click_at(find(program.frame, "page tab", "场景编辑器"))
+        click_at(find(program.frame, "push button", "通道"))
+        dialog = find(program.app, "dialog", "通道")
+        press(find(dialog, "list item", "测点数目"))
+        editor = wait_for(lambda: next((e for e in find_all(dialog, "text")
+                                        if has_state(e, pyatspi.STATE_SHOWING)), None), 5, "the 测点数目 editor")
+        editor.queryEditableText().setTextContents("100")
+        press(find(dialog, "push button", "确定"))
+        wait_for(lambda: sim.endpoint(port)["lastRequestBytes"] == 2 * 100 + 13, 10,
+                 "channel 1's requests grown to 100 registers")
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+    if ini_channel(ws, 0, "tagNum") != "100":
+        raise Failure("spring.ini keeps Channel0_tagNum=%s, not 100" % ini_channel(ws, 0, "tagNum"))
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,

@@ -75,8 +75,8 @@ class Simulator:
             time.sleep(0.05)
         raise RuntimeError("the simulator did not start listening")
 
-    def requests(self):
-        """Requests received so far on every endpoint (asks for a dump)."""
+    def snapshot(self):
+        """What the controllers hold now (asks the simulator for a dump)."""
         if os.path.exists(self.dump):
             os.remove(self.dump)
         self.process.send_signal(signal.SIGUSR1)
@@ -84,11 +84,27 @@ class Simulator:
         while time.monotonic() < deadline:
             try:
                 with open(self.dump) as f:
-                    data = json.load(f)
-                return sum(e["requests"] for e in data["endpoints"])
+                    return json.load(f)
             except (OSError, ValueError):
                 time.sleep(0.05)
         raise RuntimeError("the simulator wrote no dump")
+
+    def requests(self):
+        """Requests received so far on every endpoint."""
+        return sum(e["requests"] for e in self.snapshot()["endpoints"])
+
+    def endpoint(self, port):
+        """The dump of the endpoint listening on `port`, or None."""
+        return next((e for e in self.snapshot()["endpoints"] if e["listen"].endswith(":%d" % port)), None)
+
+    def holding(self, port, unit, address):
+        """Holding register `address` (0-based) of `unit` behind `port`, or
+        None while nothing has written it."""
+        endpoint = self.endpoint(port)
+        for u in (endpoint or {}).get("units", []):
+            if u["unit"] == unit:
+                return u["holding"].get(str(address))
+        return None
 
     def crash(self):
         """Ends the simulator at once, as a controller losing power does."""
