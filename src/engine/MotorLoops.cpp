@@ -15,6 +15,10 @@ std::int32_t Advance(std::int32_t value, std::int32_t delta) {
     return value > 0 ? m : -m;
 }
 
+std::int32_t WrappingAdd(std::int32_t a, std::int32_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
 std::size_t Repetitions(std::int32_t count) { return count > 1 ? static_cast<std::size_t>(count) - 1 : 0; }
 
 }  // namespace
@@ -60,8 +64,16 @@ LoopStep ExpandOneLoop(std::vector<MotorBlock_struct>& steps, std::size_t maxSte
     return LoopStep::Expanded;
 }
 
-LoopResult ExpandMotorLoops(std::vector<MotorBlock_struct>& steps, std::size_t maxSteps) {
+LoopResult ExpandMotorLoops(std::vector<MotorBlock_struct>& steps, std::size_t maxSteps, LoopIncrement increment) {
     const std::size_t n = steps.size();
+    const auto advance = [increment](MotorBlock_struct& b, const MotorBlock_struct& marker) {
+        if (increment == LoopIncrement::Magnitude) {
+            AdvanceLoopStep(b, marker.p1, marker.p2);
+        } else {
+            b.p0 = WrappingAdd(b.p0, marker.p1);
+            b.p1 = WrappingAdd(b.p1, marker.p2);
+        }
+    };
 
     // Pair the markers first: a loop start that no end ever closes stays in
     // the list as it is, and so does everything from an unmatched end on.
@@ -116,7 +128,7 @@ LoopResult ExpandMotorLoops(std::vector<MotorBlock_struct>& steps, std::size_t m
             const std::size_t reps = Repetitions(loop.marker.p0);
             for (std::size_t r = 0; r < reps && !cut; ++r) {
                 for (MotorBlock_struct& b : body)
-                    if (b.Act == kMotorMove) AdvanceLoopStep(b, loop.marker.p1, loop.marker.p2);
+                    if (b.Act == kMotorMove) advance(b, loop.marker);
                 for (const MotorBlock_struct& b : body)
                     if (!emit(b)) break;
             }

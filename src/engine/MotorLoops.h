@@ -34,10 +34,17 @@ enum class LoopResult {
     TooLong,    // the expansion was cut after maxSteps steps
 };
 
+// How one repetition changes a move step of the loop's body.
+enum class LoopIncrement {
+    Magnitude,  // the show's rule: AdvanceLoopStep
+    Plain,      // the motor editor's check: p0 += speed, p1 += displacement, wrapping as 32-bit integers do
+};
+
 // Same result as applying ExpandOneLoop until it reports None or Unmatched,
 // in one pass (a program of many loops would otherwise cost quadratic time).
 // On TooLong `steps` holds the first maxSteps steps of the full expansion.
-LoopResult ExpandMotorLoops(std::vector<MotorBlock_struct>& steps, std::size_t maxSteps = kMaxMotorSteps);
+LoopResult ExpandMotorLoops(std::vector<MotorBlock_struct>& steps, std::size_t maxSteps = kMaxMotorSteps,
+                            LoopIncrement increment = LoopIncrement::Magnitude);
 
 // One repetition's change of a move step: the magnitude grows by the
 // increment and is floored at 0; the sign is kept, and 0 counts as negative.

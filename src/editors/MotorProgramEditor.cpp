@@ -1,0 +1,196 @@
+#include "editors/MotorProgramEditor.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/Profile.h"
+#include "engine/MotorLoops.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kMain = "Main";
+constexpr std::string_view kExtension = ".motor";
+
+std::string StepSection(std::size_t i) { return "MOB" + std::to_string(i); }
+
+}  // namespace
+
+const char* MotorStepGlyph(std::int32_t act) {
+    switch (act) {
+        case kMotorMove: return "1";
+        case kMotorRest: return "3";
+        case kMotorLoopStart: return "{";
+        case kMotorLoopEnd: return "}";
+        case kMotorReset: return "5";
+        default: return "?";
+    }
+}
+
+std::array<std::string, 3> MotorStepLabels(std::int32_t act) {
+    switch (act) {
+        case kMotorRest: return {"时间", "---", "---"};
+        case kMotorMove: return {"速度", "位移", "---"};
+        case kMotorReset: return {"---", "脉冲/周", "---"};
+        case kMotorLoopStart: return {"循环", "速度偏移", "位移偏移"};
+        default: return {"参数0", "参数1", "参数2"};
+    }
+}
+
+std::string MotorFileName(const std::string& name) {
+    if (name.size() >= kExtension.size() && name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) == 0)
+        return name;
+    return name + std::string(kExtension);
+}
+
+void MotorProgramEditor::Load(const Profile& profile, std::string fileName, std::string* note) {
+    State loaded;
+    const std::int32_t num = profile.GetInt(kMain, "Num", 0);
+    const auto limit = static_cast<std::int32_t>(kMaxMotorSteps);
+    const std::int32_t count = std::clamp(num, 0, limit);
+    if (count < num && note != nullptr)
+        *note = "步数 " + std::to_string(num) + " 超出上限，只读入 " + std::to_string(count) + " 步";
+    loaded.interval = profile.GetInt(kMain, "Interval", kDefaultInterval);
+    loaded.program.reserve(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::string section = StepSection(static_cast<std::size_t>(i));
+        MotorBlock_struct step;
+        step.Act = profile.GetInt(section, "Act", 0);
+        step.p0 = profile.GetInt(section, "p0", 0);
+        step.p1 = profile.GetInt(section, "p1", 0);
+        step.p2 = profile.GetInt(section, "p2", 0);
+        loaded.program.push_back(step);
+    }
+    state_ = std::move(loaded);
+    m_listCompiled.clear();
+    m_bShowCompiled = false;
+    m_strFileName = std::move(fileName);
+    history_.Reset();
+}
+
+bool MotorProgramEditor::Save(const std::filesystem::path& folder, const std::string& name, std::string* error) {
+    const std::string file = MotorFileName(name);
+    const std::filesystem::path path = folder / file;
+    Profile profile;
+    std::string reason;
+    // Written over key by key, never emptied first; a file that cannot be
+    // read is not written over at all.
+    if (!profile.Load(path, &reason) && profile.existed()) {
+        if (error != nullptr) *error = reason;
+        return false;
+    }
+    profile.SetInt(kMain, "Num", static_cast<std::int32_t>(state_.program.size()));
+    profile.SetInt(kMain, "Interval", state_.interval);
+    for (std::size_t i = 0; i < state_.program.size(); ++i) {
+        const std::string section = StepSection(i);
+        const MotorBlock_struct& step = state_.program[i];
+        profile.SetInt(section, "Act", step.Act);
+        profile.SetInt(section, "p0", step.p0);
+        profile.SetInt(section, "p1", step.p1);
+        profile.SetInt(section, "p2", step.p2);
+    }
+    if (!profile.SaveAs(path, &reason)) {
+        if (error != nullptr) *error = reason;
+        return false;
+    }
+    m_strFileName = file;
+    history_.MarkClean();
+    return true;
+}
+
+void MotorProgramEditor::MarkCurrent() {
+    for (std::size_t i = 0; i < state_.program.size(); ++i)
+        state_.program[i].m_bSelected = static_cast<int>(i) == state_.current ? 1 : 0;
+}
+
+void MotorProgramEditor::Select(int index) {
+    state_.current = index >= 0 && index < static_cast<int>(state_.program.size()) ? index : -1;
+    MarkCurrent();
+}
+
+bool MotorProgramEditor::Append(std::initializer_list<MotorBlock_struct> steps) {
+    if (state_.program.size() + steps.size() > kMaxMotorSteps) return false;
+    history_.Record(state_);
+    state_.program.insert(state_.program.end(), steps.begin(), steps.end());
+    return true;
+}
+
+bool MotorProgramEditor::AppendMove() { return Append({{kMotorMove, 100, 1000, 0, 0}}); }
+bool MotorProgramEditor::AppendRest() { return Append({{kMotorRest, 1000, 0, 0, 0}}); }
+bool MotorProgramEditor::AppendLoop() {
+    return Append({{kMotorLoopStart, 5, 0, 0, 0}, {kMotorLoopEnd, 100, 1000, 0, 0}});
+}
+bool MotorProgramEditor::AppendReset(std::int32_t pulsesPerRound) {
+    return Append({{kMotorReset, 0, pulsesPerRound, 0, 0}});
+}
+
+bool MotorProgramEditor::MoveForward() {
+    const int i = state_.current;
+    if (i < 1 || i >= static_cast<int>(state_.program.size())) return false;
+    history_.Record(state_);
+    std::swap(state_.program[static_cast<std::size_t>(i)], state_.program[static_cast<std::size_t>(i - 1)]);
+    state_.current = i - 1;
+    return true;
+}
+
+bool MotorProgramEditor::MoveBack() {
+    const int i = state_.current;
+    if (i < 0 || i + 1 >= static_cast<int>(state_.program.size())) return false;
+    history_.Record(state_);
+    std::swap(state_.program[static_cast<std::size_t>(i)], state_.program[static_cast<std::size_t>(i + 1)]);
+    state_.current = i + 1;
+    return true;
+}
+
+bool MotorProgramEditor::DeleteCurrent() {
+    const int i = state_.current;
+    if (i < 0 || i >= static_cast<int>(state_.program.size())) return false;
+    history_.Record(state_);
+    state_.program.erase(state_.program.begin() + i);
+    // The following step takes the index; past the end the index names nothing.
+    if (i >= static_cast<int>(state_.program.size())) state_.current = -1;
+    MarkCurrent();
+    return true;
+}
+
+bool MotorProgramEditor::SetParameters(int index, std::int32_t p0, std::int32_t p1, std::int32_t p2) {
+    if (index < 0 || index >= static_cast<int>(state_.program.size())) return false;
+    p0 = std::clamp(p0, kMinParameter, kMaxParameter);
+    p1 = std::clamp(p1, kMinParameter, kMaxParameter);
+    p2 = std::clamp(p2, kMinParameter, kMaxParameter);
+    const MotorBlock_struct& step = state_.program[static_cast<std::size_t>(index)];
+    if (step.p0 == p0 && step.p1 == p1 && step.p2 == p2) return false;
+    history_.Record(state_);
+    MotorBlock_struct& edited = state_.program[static_cast<std::size_t>(index)];
+    edited.p0 = p0;
+    edited.p1 = p1;
+    edited.p2 = p2;
+    return true;
+}
+
+bool MotorProgramEditor::SetInterval(std::int32_t interval) {
+    interval = std::clamp(interval, kMinInterval, kMaxInterval);
+    if (interval == state_.interval) return false;
+    history_.Record(state_);
+    state_.interval = interval;
+    return true;
+}
+
+MotorProgramEditor::CheckResult MotorProgramEditor::Check() {
+    m_bShowCompiled = !m_bShowCompiled;
+    m_listCompiled = state_.program;
+    for (MotorBlock_struct& step : m_listCompiled) step.m_bSelected = 0;
+    switch (ExpandMotorLoops(m_listCompiled, kMaxMotorSteps, LoopIncrement::Plain)) {
+        case LoopResult::Ok: return {true, {}};
+        case LoopResult::Unmatched: return {false, "Complier ERROR!"};
+        case LoopResult::TooLong:
+            return {false, "循环展开后超过 " + std::to_string(kMaxMotorSteps) + " 步"};
+    }
+    return {false, "Complier ERROR!"};
+}
+
+bool MotorProgramEditor::Undo() { return history_.Undo(state_); }
+bool MotorProgramEditor::Redo() { return history_.Redo(state_); }
+
+}  // namespace velmora
