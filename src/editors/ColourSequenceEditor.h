@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "editors/EditHistory.h"
+#include "editors/ItemRow.h"
 #include "scene/Colour.h"
 
 namespace velmora {
@@ -32,15 +32,13 @@ struct COLORBLOCK {
     std::int32_t selected = 0;
 };
 
-class ColourSequenceEditor {
+class ColourSequenceEditor : public ItemRowEditor<ItemRow<COLORBLOCK>, COLORBLOCK, &COLORBLOCK::selected> {
 public:
     static constexpr COLORREF kNewSwatch = 0x000000FF;  // red
     static constexpr std::int32_t kTypeAtOpening = 0;
     static constexpr std::int32_t kTypeByOpen = 500;
 
-    const std::vector<COLORBLOCK>& colours() const { return state_.colours; }
-    // Index of the selected swatch, -1 when none.
-    int current() const { return state_.current; }
+    const std::vector<COLORBLOCK>& colours() const { return state_.items; }
     std::int32_t type() const { return m_nType; }
     const std::string& fileName() const { return m_strFileName; }
 
@@ -56,39 +54,18 @@ public:
     // False with the reason otherwise; nothing else changes then.
     bool Save(const std::filesystem::path& folder, const std::string& name, std::string* error);
 
-    // Selection is view state: not an undo step.
-    void Select(int index);  // out of range: clears
-
-    // Edits; each is one undo step, and false (no step) when it changes nothing.
-    bool Append();           // a red swatch at the end, unselected
-    bool MoveForward();      // the current swatch one place earlier
-    bool MoveBack();         // one place later
-    bool DeleteCurrent();    // the swatch then at that index becomes current
+    // Edits besides moving and deleting the current swatch; each one undo
+    // step, false (no step) when it changes nothing.
+    bool Append();  // a red swatch at the end, unselected
     bool SetColour(int index, COLORREF colour);
 
-    bool Undo();
-    bool Redo();
-    bool CanUndo() const { return history_.CanUndo(); }
-    bool CanRedo() const { return history_.CanRedo(); }
-    bool IsModified() const { return history_.IsModified(); }
-
 private:
-    struct State {
-        std::vector<COLORBLOCK> colours;
-        int current = -1;
-    };
-
     void Load(const Profile& profile, const char* typeKey, std::int32_t typeDefault, const char* colourKey,
               std::string fileName, std::string* note);
-    void MarkCurrent();
 
-    State state_;
     std::int32_t m_nType = kTypeAtOpening;
     std::string m_strFileName;
-    EditHistory<State> history_;
 };
 
-// The file name that saving `name` writes: ".color" added unless it already ends so.
-std::string ColourFileName(const std::string& name);
 
 }  // namespace velmora

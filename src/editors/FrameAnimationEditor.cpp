@@ -4,12 +4,11 @@
 #include <cstring>
 
 #include "app/AtomicFile.h"
+#include "editors/ItemRow.h"
 
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kExtension = ".frm";
 
 // The versions an editor of ours ever wrote; anything else is not opened,
 // so that saving never turns an unknown layout into a wrong one.
@@ -57,12 +56,6 @@ std::int32_t ToolLevel(FrameTool tool, std::int64_t k, std::int64_t n, std::int3
     // An odd count lifts the middle of a peak above the maximum (5 cells of
     // 0..128 would reach 153); a level is never beyond 0..128.
     return ClampLevel(v);
-}
-
-std::string FrameFileName(const std::string& name) {
-    if (name.size() >= kExtension.size() && name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) == 0)
-        return name;
-    return name + std::string(kExtension);
 }
 
 FrameAnimationEditor::FrameAnimationEditor() : pages_(std::make_unique<std::array<FRAME_PAGE, kMaxFramePages>>()) {}
@@ -114,7 +107,7 @@ std::string FrameAnimationEditor::Serialize() const {
 }
 
 bool FrameAnimationEditor::Save(const std::filesystem::path& folder, const std::string& name, std::string* error) {
-    const std::string file = FrameFileName(name);
+    const std::string file = WithExtension(name, ".frm");
     if (!WriteFileAtomically(folder / file, Serialize(), error)) return false;
     m_strFileName = file;
     cleanDepth_ = static_cast<std::ptrdiff_t>(undo_.size());

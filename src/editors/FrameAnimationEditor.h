@@ -171,7 +171,5 @@ private:
     std::ptrdiff_t cleanDepth_ = 0;  // undo steps at which the state is the saved one; -1 lost
 };
 
-// The file name that saving `name` writes: ".frm" added unless it ends so.
-std::string FrameFileName(const std::string& name);
 
 }  // namespace velmora

@@ -11,7 +11,6 @@ namespace velmora {
 namespace {
 
 constexpr const char* kMain = "Main";
-constexpr std::string_view kExtension = ".motor";
 
 std::string StepSection(std::size_t i) { return "MOB" + std::to_string(i); }
 
@@ -38,21 +37,15 @@ std::array<std::string, 3> MotorStepLabels(std::int32_t act) {
     }
 }
 
-std::string MotorFileName(const std::string& name) {
-    if (name.size() >= kExtension.size() && name.compare(name.size() - kExtension.size(), kExtension.size(), kExtension) == 0)
-        return name;
-    return name + std::string(kExtension);
-}
-
 void MotorProgramEditor::Load(const Profile& profile, std::string fileName, std::string* note) {
-    State loaded;
+    MotorProgramState loaded;
     const std::int32_t num = profile.GetInt(kMain, "Num", 0);
     const auto limit = static_cast<std::int32_t>(kMaxMotorSteps);
     const std::int32_t count = std::clamp(num, 0, limit);
     if (count < num && note != nullptr)
         *note = "步数 " + std::to_string(num) + " 超出上限，只读入 " + std::to_string(count) + " 步";
     loaded.interval = profile.GetInt(kMain, "Interval", kDefaultInterval);
-    loaded.program.reserve(static_cast<std::size_t>(count));
+    loaded.items.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         const std::string section = StepSection(static_cast<std::size_t>(i));
         MotorBlock_struct step;
@@ -60,7 +53,7 @@ void MotorProgramEditor::Load(const Profile& profile, std::string fileName, std:
         step.p0 = profile.GetInt(section, "p0", 0);
         step.p1 = profile.GetInt(section, "p1", 0);
         step.p2 = profile.GetInt(section, "p2", 0);
-        loaded.program.push_back(step);
+        loaded.items.push_back(step);
     }
     state_ = std::move(loaded);
     m_listCompiled.clear();
@@ -70,7 +63,7 @@ void MotorProgramEditor::Load(const Profile& profile, std::string fileName, std:
 }
 
 bool MotorProgramEditor::Save(const std::filesystem::path& folder, const std::string& name, std::string* error) {
-    const std::string file = MotorFileName(name);
+    const std::string file = WithExtension(name, ".motor");
     const std::filesystem::path path = folder / file;
     Profile profile;
     std::string reason;
@@ -80,11 +73,11 @@ bool MotorProgramEditor::Save(const std::filesystem::path& folder, const std::st
         if (error != nullptr) *error = reason;
         return false;
     }
-    profile.SetInt(kMain, "Num", static_cast<std::int32_t>(state_.program.size()));
+    profile.SetInt(kMain, "Num", static_cast<std::int32_t>(state_.items.size()));
     profile.SetInt(kMain, "Interval", state_.interval);
-    for (std::size_t i = 0; i < state_.program.size(); ++i) {
+    for (std::size_t i = 0; i < state_.items.size(); ++i) {
         const std::string section = StepSection(i);
-        const MotorBlock_struct& step = state_.program[i];
+        const MotorBlock_struct& step = state_.items[i];
         profile.SetInt(section, "Act", step.Act);
         profile.SetInt(section, "p0", step.p0);
         profile.SetInt(section, "p1", step.p1);
@@ -99,20 +92,10 @@ bool MotorProgramEditor::Save(const std::filesystem::path& folder, const std::st
     return true;
 }
 
-void MotorProgramEditor::MarkCurrent() {
-    for (std::size_t i = 0; i < state_.program.size(); ++i)
-        state_.program[i].m_bSelected = static_cast<int>(i) == state_.current ? 1 : 0;
-}
-
-void MotorProgramEditor::Select(int index) {
-    state_.current = index >= 0 && index < static_cast<int>(state_.program.size()) ? index : -1;
-    MarkCurrent();
-}
-
 bool MotorProgramEditor::Append(std::initializer_list<MotorBlock_struct> steps) {
-    if (state_.program.size() + steps.size() > kMaxMotorSteps) return false;
+    if (state_.items.size() + steps.size() > kMaxMotorSteps) return false;
     history_.Record(state_);
-    state_.program.insert(state_.program.end(), steps.begin(), steps.end());
+    state_.items.insert(state_.items.end(), steps.begin(), steps.end());
     return true;
 }
 
@@ -125,44 +108,15 @@ bool MotorProgramEditor::AppendReset(std::int32_t pulsesPerRound) {
     return Append({{kMotorReset, 0, pulsesPerRound, 0, 0}});
 }
 
-bool MotorProgramEditor::MoveForward() {
-    const int i = state_.current;
-    if (i < 1 || i >= static_cast<int>(state_.program.size())) return false;
-    history_.Record(state_);
-    std::swap(state_.program[static_cast<std::size_t>(i)], state_.program[static_cast<std::size_t>(i - 1)]);
-    state_.current = i - 1;
-    return true;
-}
-
-bool MotorProgramEditor::MoveBack() {
-    const int i = state_.current;
-    if (i < 0 || i + 1 >= static_cast<int>(state_.program.size())) return false;
-    history_.Record(state_);
-    std::swap(state_.program[static_cast<std::size_t>(i)], state_.program[static_cast<std::size_t>(i + 1)]);
-    state_.current = i + 1;
-    return true;
-}
-
-bool MotorProgramEditor::DeleteCurrent() {
-    const int i = state_.current;
-    if (i < 0 || i >= static_cast<int>(state_.program.size())) return false;
-    history_.Record(state_);
-    state_.program.erase(state_.program.begin() + i);
-    // The following step takes the index; past the end the index names nothing.
-    if (i >= static_cast<int>(state_.program.size())) state_.current = -1;
-    MarkCurrent();
-    return true;
-}
-
 bool MotorProgramEditor::SetParameters(int index, std::int32_t p0, std::int32_t p1, std::int32_t p2) {
-    if (index < 0 || index >= static_cast<int>(state_.program.size())) return false;
+    if (!state_.Valid(index)) return false;
     p0 = std::clamp(p0, kMinParameter, kMaxParameter);
     p1 = std::clamp(p1, kMinParameter, kMaxParameter);
     p2 = std::clamp(p2, kMinParameter, kMaxParameter);
-    const MotorBlock_struct& step = state_.program[static_cast<std::size_t>(index)];
+    const MotorBlock_struct& step = state_.items[static_cast<std::size_t>(index)];
     if (step.p0 == p0 && step.p1 == p1 && step.p2 == p2) return false;
     history_.Record(state_);
-    MotorBlock_struct& edited = state_.program[static_cast<std::size_t>(index)];
+    MotorBlock_struct& edited = state_.items[static_cast<std::size_t>(index)];
     edited.p0 = p0;
     edited.p1 = p1;
     edited.p2 = p2;
@@ -179,7 +133,7 @@ bool MotorProgramEditor::SetInterval(std::int32_t interval) {
 
 MotorProgramEditor::CheckResult MotorProgramEditor::Check() {
     m_bShowCompiled = !m_bShowCompiled;
-    m_listCompiled = state_.program;
+    m_listCompiled = state_.items;
     for (MotorBlock_struct& step : m_listCompiled) step.m_bSelected = 0;
     switch (ExpandMotorLoops(m_listCompiled, kMaxMotorSteps, LoopIncrement::Plain)) {
         case LoopResult::Ok: return {true, {}};
@@ -190,7 +144,5 @@ MotorProgramEditor::CheckResult MotorProgramEditor::Check() {
     return {false, "Complier ERROR!"};
 }
 
-bool MotorProgramEditor::Undo() { return history_.Undo(state_); }
-bool MotorProgramEditor::Redo() { return history_.Redo(state_); }
 
 }  // namespace velmora

@@ -19,15 +19,21 @@
 #include <vector>
 
 #include "comm/MotorBlock.h"
-#include "editors/EditHistory.h"
+#include "engine/MotorProgramFile.h"
+#include "editors/ItemRow.h"
 
 namespace velmora {
 
 class Profile;
 
-class MotorProgramEditor {
+struct MotorProgramState : ItemRow<MotorBlock_struct> {
+    std::int32_t interval = kDefaultMotorInterval;
+};
+
+class MotorProgramEditor
+    : public ItemRowEditor<MotorProgramState, MotorBlock_struct, &MotorBlock_struct::m_bSelected> {
 public:
-    static constexpr std::int32_t kDefaultInterval = 500;
+    static constexpr std::int32_t kDefaultInterval = kDefaultMotorInterval;
     static constexpr std::int32_t kMinInterval = 100;
     static constexpr std::int32_t kMaxInterval = 999999;
     static constexpr std::int32_t kMinParameter = -99999;
@@ -38,12 +44,11 @@ public:
         std::string message;  // the operator's message when not ok
     };
 
-    const std::vector<MotorBlock_struct>& program() const { return state_.program; }
+    const std::vector<MotorBlock_struct>& program() const { return state_.items; }
     const std::vector<MotorBlock_struct>& compiled() const { return m_listCompiled; }
     // What the row shows: the checked list after a check that flipped the view on.
-    const std::vector<MotorBlock_struct>& shown() const { return m_bShowCompiled ? m_listCompiled : state_.program; }
+    const std::vector<MotorBlock_struct>& shown() const { return m_bShowCompiled ? m_listCompiled : state_.items; }
     bool showCompiled() const { return m_bShowCompiled; }
-    int current() const { return state_.current; }
     std::int32_t interval() const { return state_.interval; }
     const std::string& fileName() const { return m_strFileName; }
 
@@ -58,16 +63,12 @@ public:
     // reason otherwise, and nothing else changes.
     bool Save(const std::filesystem::path& folder, const std::string& name, std::string* error);
 
-    void Select(int index);  // view state; out of range clears
-
-    // Edits: each one undo step, false (no step) when nothing changes.
+    // Edits besides moving and deleting the current step: each one undo
+    // step, false (no step) when nothing changes.
     bool AppendMove();
     bool AppendRest();
     bool AppendLoop();  // a loop start, then a loop end
     bool AppendReset(std::int32_t pulsesPerRound);
-    bool MoveForward();
-    bool MoveBack();
-    bool DeleteCurrent();
     // The step dialog's three values (its kind never changes); clamped to
     // the dialog's bounds.
     bool SetParameters(int index, std::int32_t p0, std::int32_t p1, std::int32_t p2);
@@ -78,27 +79,12 @@ public:
     // the message is "Complier ERROR!".
     CheckResult Check();
 
-    bool Undo();
-    bool Redo();
-    bool CanUndo() const { return history_.CanUndo(); }
-    bool CanRedo() const { return history_.CanRedo(); }
-    bool IsModified() const { return history_.IsModified(); }
-
 private:
-    struct State {
-        std::vector<MotorBlock_struct> program;
-        int current = -1;
-        std::int32_t interval = kDefaultInterval;
-    };
-
     bool Append(std::initializer_list<MotorBlock_struct> steps);
-    void MarkCurrent();
 
-    State state_;
     std::vector<MotorBlock_struct> m_listCompiled;
     bool m_bShowCompiled = false;
     std::string m_strFileName;
-    EditHistory<State> history_;
 };
 
 // The kind's glyph in a step box: "1" move, "3" rest, "{" loop start, "}"
@@ -108,7 +94,5 @@ const char* MotorStepGlyph(std::int32_t act);
 // The labels of the step dialog's three value rows for a kind.
 std::array<std::string, 3> MotorStepLabels(std::int32_t act);
 
-// The file name that saving `name` writes: ".motor" added unless it ends so.
-std::string MotorFileName(const std::string& name);
 
 }  // namespace velmora
