@@ -46,27 +46,15 @@ void ColourSequenceEditor::LoadByOpen(const Profile& profile, std::string fileNa
 }
 
 bool ColourSequenceEditor::Save(const std::filesystem::path& folder, const std::string& name, std::string* error) {
-    const std::string file = WithExtension(name, ".color");
-    const std::filesystem::path path = folder / file;
-    Profile profile;
-    std::string reason;
-    // An existing file is written over key by key, never emptied first; one
-    // that cannot be read is not written over at all.
-    if (!profile.Load(path, &reason) && profile.existed()) {
-        if (error != nullptr) *error = reason;
-        return false;
-    }
-    profile.SetInt(kSection, "Num", static_cast<std::int32_t>(state_.items.size()));
-    profile.SetInt(kSection, "type", m_nType);
-    for (std::size_t i = 0; i < state_.items.size(); ++i)
-        profile.SetInt(kSection, "color" + std::to_string(i + 1), LightBlockToFileColour(state_.items[i].colour));
-    if (!profile.SaveAs(path, &reason)) {
-        if (error != nullptr) *error = reason;
-        return false;
-    }
-    m_strFileName = file;
-    history_.MarkClean();
-    return true;
+    return SaveKeys(
+        folder, name, ".color",
+        [this](Profile& profile) {
+            profile.SetInt(kSection, "Num", static_cast<std::int32_t>(state_.items.size()));
+            profile.SetInt(kSection, "type", m_nType);
+            for (std::size_t i = 0; i < state_.items.size(); ++i)
+                profile.SetInt(kSection, "color" + std::to_string(i + 1), LightBlockToFileColour(state_.items[i].colour));
+        },
+        &m_strFileName, error);
 }
 
 bool ColourSequenceEditor::Append() {

@@ -7,13 +7,23 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "app/Profile.h"
 #include "editors/EditHistory.h"
 
 namespace velmora {
+
+// `name` with `extension` (".motor") added unless it already ends so.
+inline std::string WithExtension(const std::string& name, const std::string& extension) {
+    if (name.size() >= extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
+        return name;
+    return name + extension;
+}
 
 template <class T>
 struct ItemRow {
@@ -72,6 +82,29 @@ public:
     bool IsModified() const { return history_.IsModified(); }
 
 protected:
+    // Writes the editor's keys (`write`) into `folder`/`name` + `extension`
+    // key by key: an existing file is never emptied first, and one that
+    // cannot be read is not written over at all. On success the state is
+    // the saved one and *file the name written; false with the reason.
+    bool SaveKeys(const std::filesystem::path& folder, const std::string& name, const std::string& extension,
+                  const std::function<void(Profile&)>& write, std::string* file, std::string* error) {
+        const std::string written = WithExtension(name, extension);
+        Profile profile;
+        std::string reason;
+        bool saved = profile.Load(folder / written, &reason) || !profile.existed();
+        if (saved) {
+            write(profile);
+            saved = profile.SaveAs(folder / written, &reason);
+        }
+        if (!saved) {
+            if (error != nullptr) *error = reason;
+            return false;
+        }
+        *file = written;
+        history_.MarkClean();
+        return true;
+    }
+
     bool Move(int by) {
         if (!state_.CanMove(by)) return false;
         history_.Record(state_);
@@ -83,11 +116,5 @@ protected:
     EditHistory<State> history_;
 };
 
-// `name` with `extension` (".motor") added unless it already ends so.
-inline std::string WithExtension(const std::string& name, const std::string& extension) {
-    if (name.size() >= extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
-        return name;
-    return name + extension;
-}
 
 }  // namespace velmora

@@ -63,33 +63,21 @@ void MotorProgramEditor::Load(const Profile& profile, std::string fileName, std:
 }
 
 bool MotorProgramEditor::Save(const std::filesystem::path& folder, const std::string& name, std::string* error) {
-    const std::string file = WithExtension(name, ".motor");
-    const std::filesystem::path path = folder / file;
-    Profile profile;
-    std::string reason;
-    // Written over key by key, never emptied first; a file that cannot be
-    // read is not written over at all.
-    if (!profile.Load(path, &reason) && profile.existed()) {
-        if (error != nullptr) *error = reason;
-        return false;
-    }
-    profile.SetInt(kMain, "Num", static_cast<std::int32_t>(state_.items.size()));
-    profile.SetInt(kMain, "Interval", state_.interval);
-    for (std::size_t i = 0; i < state_.items.size(); ++i) {
-        const std::string section = StepSection(i);
-        const MotorBlock_struct& step = state_.items[i];
-        profile.SetInt(section, "Act", step.Act);
-        profile.SetInt(section, "p0", step.p0);
-        profile.SetInt(section, "p1", step.p1);
-        profile.SetInt(section, "p2", step.p2);
-    }
-    if (!profile.SaveAs(path, &reason)) {
-        if (error != nullptr) *error = reason;
-        return false;
-    }
-    m_strFileName = file;
-    history_.MarkClean();
-    return true;
+    return SaveKeys(
+        folder, name, ".motor",
+        [this](Profile& profile) {
+            profile.SetInt(kMain, "Num", static_cast<std::int32_t>(state_.items.size()));
+            profile.SetInt(kMain, "Interval", state_.interval);
+            for (std::size_t i = 0; i < state_.items.size(); ++i) {
+                const std::string section = StepSection(i);
+                const MotorBlock_struct& step = state_.items[i];
+                profile.SetInt(section, "Act", step.Act);
+                profile.SetInt(section, "p0", step.p0);
+                profile.SetInt(section, "p1", step.p1);
+                profile.SetInt(section, "p2", step.p2);
+            }
+        },
+        &m_strFileName, error);
 }
 
 bool MotorProgramEditor::Append(std::initializer_list<MotorBlock_struct> steps) {
