@@ -4,7 +4,7 @@
 # those of the folders before it. ui/ folders are the top and not checked here.
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
-order=(app scene show media comm engine check document panels editors preview3d runtime)
+order=(app scene show media comm engine check document panels editors preview3d runtime manual)
 declare -A rank
 for i in "${!order[@]}"; do rank[${order[$i]}]=$i; done
 
