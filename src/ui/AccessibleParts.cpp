@@ -11,7 +11,9 @@ namespace {
 // One drawn part as an accessible object of its own. It holds no state but
 // its index: everything it says comes from the owner's interface, so it is
 // always current.
-class AccessiblePart final : public QAccessibleInterface, public QAccessibleActionInterface {
+class AccessiblePart final : public QAccessibleInterface,
+                             public QAccessibleActionInterface,
+                             public QAccessibleValueInterface {
 public:
     AccessiblePart(PartsAccessible* owner, int index) : owner_(owner), widget_(owner->ownerWidget()), index_(index) {}
 
@@ -45,6 +47,8 @@ public:
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
         if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
+        if (type == QAccessible::ValueInterface && isValid() && !owner_->PartMinimum(index_).isNull())
+            return static_cast<QAccessibleValueInterface*>(this);
         return nullptr;
     }
 
@@ -59,6 +63,14 @@ public:
         else if (owner_->PartActions(index_).contains(name)) owner_->DoPartAction(index_, name);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    QVariant currentValue() const override { return isValid() ? owner_->PartValue(index_) : QVariant(); }
+    void setCurrentValue(const QVariant& value) override {
+        if (isValid() && widget_->isEnabled()) owner_->SetPartValue(index_, value);
+    }
+    QVariant maximumValue() const override { return isValid() ? owner_->PartMaximum(index_) : QVariant(); }
+    QVariant minimumValue() const override { return isValid() ? owner_->PartMinimum(index_) : QVariant(); }
+    QVariant minimumStepSize() const override { return 1; }
 
 private:
     PartsAccessible* owner_;  // outlives the part: it deletes its parts first
@@ -135,6 +147,26 @@ QStringList PartsAccessible::PartActions(int index) const {
 void PartsAccessible::DoPartAction(int index, const QString& name) {
     (void)index;
     (void)name;
+}
+
+QVariant PartsAccessible::PartMinimum(int index) const {
+    (void)index;
+    return {};
+}
+
+QVariant PartsAccessible::PartMaximum(int index) const {
+    (void)index;
+    return {};
+}
+
+QVariant PartsAccessible::PartValue(int index) const {
+    (void)index;
+    return {};
+}
+
+void PartsAccessible::SetPartValue(int index, const QVariant& value) {
+    (void)index;
+    (void)value;
 }
 
 }  // namespace velmora

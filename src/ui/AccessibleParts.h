@@ -16,6 +16,7 @@
 #include <QAccessibleWidget>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 namespace velmora {
 
@@ -44,6 +45,12 @@ public:
     // Actions a part offers besides pressing, by name, and doing one.
     virtual QStringList PartActions(int index) const;
     virtual void DoPartAction(int index, const QString& name);
+    // Parts that hold a number (a knob, a slider) offer the value interface:
+    // a null minimum means the part has no value.
+    virtual QVariant PartMinimum(int index) const;
+    virtual QVariant PartMaximum(int index) const;
+    virtual QVariant PartValue(int index) const;
+    virtual void SetPartValue(int index, const QVariant& value);
 
 private:
     QString name_;

@@ -1,6 +1,7 @@
 #include "ui/Panes.h"
 
 #include "comm/ui/ChannelMonitorPane.h"
+#include "manual/ui/MovingHeadPane.h"
 #include "media/ui/MusicListPane.h"
 #include "media/ui/ProgramListPane.h"
 #include "scene/ui/GroupListPane.h"
@@ -19,6 +20,7 @@ QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& con
         case kPaneSceneEditor: return new SceneEditorPane(context, title, parent);
         case kPaneGroupElements: return new GroupListPane(context, title, parent);
         case kPaneChannelMonitor: return new ChannelMonitorPane(context, title, parent);
+        case kPane512: return new MovingHeadPane(context, title, parent);
         default:
             return new PlaceholderPane(title, parent);
     }

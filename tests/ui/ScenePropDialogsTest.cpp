@@ -18,6 +18,8 @@
 #include "document/SceneDocument.h"
 #include "runtime/Runtime.h"
 #include "document/ShowDocument.h"
+#include "manual/ui/MotorFineTuneDialog.h"
+#include "manual/MotorFineTune.h"
 #include "scene/ui/BatchAddDialog.h"
 #include "scene/ui/GroupPropDialog.h"
 #include "scene/ui/SpringPropDialog.h"
@@ -184,7 +186,7 @@ private slots:
         QVERIFY(!OpenSpringProperties(world.context, 1234, nullptr));  // no such spring
     }
 
-    void springZeroingPickersCallTheHookOrSayItIsMissing() {
+    void springZeroingPickersCallTheHookOrOpenTheFineTuneDialog() {
         SceneWorld world;
         std::vector<std::pair<std::int32_t, int>> calls;
         SpringPropDialog withHook(world.context, world.spring(9003), nullptr,
@@ -200,13 +202,27 @@ private slots:
         QVERIFY(world.prompter.messages.empty());
         withHook.reject();
 
+        // Without a hook the picker opens the fine-tune dialog on the spring's
+        // Z motor, not live.
         SpringPropDialog without(world.context, world.spring(9003));
         without.show();
         QVERIFY(QTest::qWaitForWindowActive(&without));
-        ClickValue(without.list(), SpringPropDialog::kRowZeroY);
+        world.spring(9003).m_nMotorAxis = 1;
+        bool opened = false;
+        WhenOpen<MotorFineTuneDialog>([&opened](MotorFineTuneDialog& dialog) {
+            opened = true;
+            QCOMPARE(dialog.windowTitle(), QString("电机微调面板"));
+            QVERIFY(!dialog.live());
+            QCOMPARE(dialog.tune().springId(), 9003);
+            QCOMPARE(dialog.tune().axis(), 0);
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        });
+        ClickValue(without.list(), SpringPropDialog::kRowZeroZ);
         QTest::mouseClick(without.list().OpenedEditor()->MoreButton(), Qt::LeftButton);
-        QCOMPARE(world.prompter.messages, std::vector<std::string>{kZeroingMissing});
-        QCOMPARE(without.list().GetItemValue(SpringPropDialog::kRowZeroY), QString());
+        QVERIFY(opened);
+        QCOMPARE(world.spring(9003).m_nMotorAxis.Get(), 0);
+        QVERIFY(world.prompter.messages.empty());
+        QCOMPARE(without.list().GetItemValue(SpringPropDialog::kRowZeroZ), QString());
     }
 
     void groupSheetShowsMembersAndStoresItsRows() {

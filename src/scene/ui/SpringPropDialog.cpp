@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/Prompter.h"
 #include "document/SceneDocument.h"
+#include "manual/ui/MotorFineTuneDialog.h"
 #include "runtime/Runtime.h"
 #include "scene/Spring.h"
 #include "ui/PropList.h"
@@ -92,7 +92,7 @@ void SpringPropDialog::Zero(int axis) {
     if (zeroing_)
         zeroing_(this, springId_, axis);
     else
-        context_.prompter.Tell(kZeroingMissing);
+        OpenMotorFineTune(context_, springId_, axis, false, this);
 }
 
 bool OpenSpringProperties(DesktopContext& context, std::int32_t springId, QWidget* parent,

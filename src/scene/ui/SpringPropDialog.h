@@ -11,8 +11,8 @@
 //
 // The pickers "Y轴" (axis 1) and "Z轴" (axis 0) act at once, not on OK: they
 // call the zeroing hook given at construction, which opens the motor
-// fine-tune dialog. Without a hook they say that the fine-tune dialog is not
-// there yet.
+// fine-tune dialog. Without a hook they open it themselves (not live: the
+// engine issues the command).
 //
 // Thread contract: UI thread.
 
@@ -30,8 +30,6 @@ struct CSpring;
 // Opens the motor fine-tune dialog over `parent` for the spring `springId`
 // and `axis` (1 = Y-axis motor, BLOCKID2/COMID2; 0 = Z-axis motor).
 using MotorZeroingHook = std::function<void(QWidget* parent, std::int32_t springId, int axis)>;
-
-inline constexpr const char* kZeroingMissing = "电机微调尚未实现";
 
 class SpringPropDialog final : public SheetDialog {
     Q_OBJECT
