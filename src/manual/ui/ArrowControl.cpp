@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include <QApplication>
 #include <QEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -74,9 +73,12 @@ void ArrowControl::FlashZone(int zone) {
     if (zone < 0 || zone >= kZoneCount || draggingKnob_) return;
     pressedZone_ = zone;
     zoneOffset_ = {};
+    flashing_ = true;
     update();
     QTimer::singleShot(kFlashMs, this, [this, zone] {
-        if (pressedZone_ == zone && !(QApplication::mouseButtons() & Qt::LeftButton)) {
+        // A real press of the zone since then keeps its arrow up.
+        if (flashing_ && pressedZone_ == zone) {
+            flashing_ = false;
             pressedZone_ = -1;
             update();
         }
@@ -146,15 +148,16 @@ void ArrowControl::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     pressAt_ = at;
     zoneOffset_ = {};
+    flashing_ = false;
     if (KnobRect().contains(at)) {
+        // The press grabs the mouse implicitly: moves and the release come
+        // here even outside the control.
         draggingKnob_ = true;
-        grabMouse();
         return;
     }
     for (int zone = 0; zone < kZoneCount; ++zone) {
         if (ZoneHome(zone).contains(at)) {
             pressedZone_ = zone;
-            grabMouse();
             update();
             return;
         }
@@ -179,7 +182,6 @@ void ArrowControl::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void ArrowControl::EndDrag() {
-    if (QWidget::mouseGrabber() == this) releaseMouse();
     const bool wasKnob = draggingKnob_;
     draggingKnob_ = false;
     pressedZone_ = -1;

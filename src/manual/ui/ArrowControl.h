@@ -68,6 +68,7 @@ private:
     MotorFineTune& tune_;
     bool draggingKnob_ = false;
     int pressedZone_ = -1;
+    bool flashing_ = false;  // shown by FlashZone, not by a held button
     QPoint pressAt_;
     QPoint zoneOffset_;
 };

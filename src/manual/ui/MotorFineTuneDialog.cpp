@@ -61,6 +61,9 @@ MotorFineTuneDialog::MotorFineTuneDialog(DesktopContext& context, std::int32_t s
 MotorFineTuneDialog::~MotorFineTuneDialog() {
     context_.runtime.sceneDocument().RemoveListener(listener_);
     timer_.stop();
+    // The control drives the fine-tune object; it goes first, while that
+    // object still exists (the base class hides and deletes children later).
+    delete arrows_;
     tune_->Close();
 }
 
