@@ -115,6 +115,21 @@ private slots:
         QCOMPARE(world.spring().m_nMotorCmd.Get(), 0);
         QVERIFY(!dialog.timer().isActive());  // not live: the engine issues the command
 
+        // The keyboard: each press of Right pushes the knob further, letting go releases it.
+        arrows.setFocus();
+        QTest::keyPress(&arrows, Qt::Key_Right);
+        QCOMPARE(arrows.KnobOffset(), 2);
+        QCOMPARE(world.spring().m_nMotorCmd.Get(), 2);
+        QCOMPARE(world.spring().m_nResendInterval.Get(), 1800);
+        for (int i = 0; i < 20; ++i) QTest::keyPress(&arrows, Qt::Key_Right);
+        QCOMPARE(arrows.KnobOffset(), 20);
+        QTest::keyPress(&arrows, Qt::Key_Left);  // turning back starts from home
+        QCOMPARE(arrows.KnobOffset(), -2);
+        QCOMPARE(world.spring().m_nMotorCmd.Get(), 1);
+        QTest::keyRelease(&arrows, Qt::Key_Left);
+        QCOMPARE(arrows.KnobOffset(), 0);
+        QCOMPARE(world.spring().m_nMotorCmd.Get(), 0);
+
         // A zone shows its arrow while pressed, follows the drag and springs back.
         const QPoint up = ArrowControl::ZoneHome(ArrowControl::kUp).center();
         QTest::mousePress(&arrows, Qt::LeftButton, Qt::NoModifier, up);

@@ -1,8 +1,10 @@
 #include "manual/ui/ArrowControl.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -37,6 +39,7 @@ QPolygonF ArrowShape(int zone, const QRectF& r) {
 ArrowControl::ArrowControl(MotorFineTune& tune, QWidget* parent) : QWidget(parent), tune_(tune) {
     InstallArrowControlAccessible();
     setFixedSize(kSize, kSize);
+    setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("电机微调"));
 }
 
@@ -104,6 +107,11 @@ void ArrowControl::paintEvent(QPaintEvent*) {
     p.setPen(QPen(QColor(30, 32, 36), 1));
     p.setBrush(QColor(48, 52, 58));
     p.drawEllipse(centre, well, well);
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 1.5, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(centre, well + 3, well + 3);
+    }
 
     // Zones: faint plates, lit while pressed, with their arrow.
     for (int zone = 0; zone < kZoneCount; ++zone) {
@@ -113,8 +121,7 @@ void ArrowControl::paintEvent(QPaintEvent*) {
         p.setBrush(pressed ? QColor(120, 170, 230, 140) : QColor(255, 255, 255, 22));
         p.drawRoundedRect(plate, 6, 6);
         // Small resting marks so the four directions read at a glance.
-        const QRectF mark = QRectF(ZoneHome(zone)).adjusted(ZoneHome(zone).width() / 2.0 - 4, ZoneHome(zone).height() / 2.0 - 4,
-                                                            -(ZoneHome(zone).width() / 2.0 - 4), -(ZoneHome(zone).height() / 2.0 - 4));
+        const QRectF mark(QRectF(ZoneHome(zone)).center() - QPointF(4, 4), QSizeF(8, 8));
         if (!pressed) {
             p.setBrush(QColor(170, 176, 186, enabled ? 200 : 90));
             p.drawPolygon(ArrowShape(zone, mark));
@@ -179,6 +186,25 @@ void ArrowControl::mouseMoveEvent(QMouseEvent* event) {
 
 void ArrowControl::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) EndDrag();
+}
+
+void ArrowControl::keyPressEvent(QKeyEvent* event) {
+    const int way = event->key() == Qt::Key_Left ? -1 : event->key() == Qt::Key_Right ? 1 : 0;
+    if (way == 0 || draggingKnob_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int offset = KnobOffset() * way < 0 ? 0 : KnobOffset();
+    SetKnobOffset(std::clamp(offset + way * kKeyStep, -MotorFineTune::kKnobRadius, MotorFineTune::kKnobRadius));
+}
+
+void ArrowControl::keyReleaseEvent(QKeyEvent* event) {
+    const bool arrow = event->key() == Qt::Key_Left || event->key() == Qt::Key_Right;
+    if (!arrow || draggingKnob_) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat()) SetKnobOffset(0);
 }
 
 void ArrowControl::EndDrag() {

@@ -6,6 +6,9 @@
 // let go. Only the knob's horizontal offset drives the motor; the zones are
 // feedback only.
 //
+// From the keyboard, holding Left or Right pushes the knob that way a
+// little further with every repeat; letting the key go releases it.
+//
 // Assistive technology sees the knob ("旋钮", a dial whose value is the
 // horizontal offset and can be set) and the four zones "上", "左", "下",
 // "右" as children of the control.
@@ -28,6 +31,7 @@ class ArrowControl final : public QWidget {
 public:
     static constexpr int kSize = 150;
     static constexpr int kKnobSize = 60;
+    static constexpr int kKeyStep = 2;  // knob travel per key press or repeat
     enum Zone { kUp, kLeft, kDown, kRight, kZoneCount };
 
     ArrowControl(MotorFineTune& tune, QWidget* parent = nullptr);
@@ -59,6 +63,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
 
