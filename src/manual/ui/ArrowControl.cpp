@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <QAccessible>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -68,7 +69,15 @@ void ArrowControl::SetKnobOffset(int offset) {
         tune_.ReleaseKnob();
     else
         tune_.DragKnob(MotorFineTune::kKnobHome + offset, MotorFineTune::kKnobHome);
+    KnobChanged();
+}
+
+void ArrowControl::KnobChanged() {
     update();
+    // The knob is the control's first accessible child.
+    QAccessibleValueChangeEvent event(this, KnobOffset());
+    event.setChild(0);
+    QAccessible::updateAccessibility(&event);
     emit knobMoved();
 }
 
@@ -176,8 +185,7 @@ void ArrowControl::mouseMoveEvent(QMouseEvent* event) {
     if (draggingKnob_) {
         // The knob starts every drag from home: a release always puts it back.
         tune_.DragKnob(MotorFineTune::kKnobHome + moved.x(), MotorFineTune::kKnobHome + moved.y());
-        update();
-        emit knobMoved();
+        KnobChanged();
     } else if (pressedZone_ >= 0) {
         zoneOffset_ = moved;
         update();
@@ -214,7 +222,7 @@ void ArrowControl::EndDrag() {
     zoneOffset_ = {};
     if (wasKnob) {
         tune_.ReleaseKnob();
-        emit knobMoved();
+        KnobChanged();
     }
     update();
 }

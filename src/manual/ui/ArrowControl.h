@@ -70,6 +70,7 @@ protected:
 
 private:
     void EndDrag();
+    void KnobChanged();
 
     MotorFineTune& tune_;
     bool draggingKnob_ = false;
