@@ -553,6 +553,49 @@ def test_hand_levels_reach_the_controllers_and_the_monitor_follows_the_links(arg
         raise Failure("spring.ini keeps Channel0_tagNum=%s, not 100" % ini_channel(ws, 0, "tagNum"))
 
 
+def test_the_fine_tune_knob_jogs_a_motor_at_its_controller(args, ws, sim):
+    # Spring 9001's Y motor is register 1 of channel 3: holding 0..4 of unit 1.
+    port = int(ini_channel(ws, 2, "port"))
+    turn_left, turn_right = (6 << 8) | 1, 6 << 8
+
+    def record():
+        return [sim.holding(port, 1, a) for a in range(5)]
+
+    program = Program(args.velmora, ws)
+    try:
+        click_at(find(program.frame, "page tab", "组元素面板"))
+        row = wait_for(lambda: next((r for r in find_all(program.frame, "table cell")
+                                     if (r.name or "").startswith("[9001]")), None), 10, "the row of spring 9001")
+        click_at(row, double=True)
+        sheet = find(program.app, "dialog", "属性")
+        press(find(sheet, "list item", "Y轴"))
+        more = wait_for(lambda: next((b for b in find_all(sheet, "push button", "...")
+                                      if has_state(b, pyatspi.STATE_SHOWING)), None), 5, "the Y轴 row's ... button")
+        click_at(more)  # opens a modal dialog: clicked, not pressed
+        dialog = find(program.app, "dialog", "电机微调面板")
+        knob = find(dialog, "dial", "旋钮")
+        for name in ["上", "左", "下", "右", "标零"]:
+            find(dialog, "push button", name)
+
+        knob.queryValue().currentValue = -10
+        wait_for(lambda: record()[1] == turn_left, 10, lambda: "the motor turning left (record %s)" % record())
+        knob.queryValue().currentValue = 0
+        wait_for(lambda: record()[:2] == [0, 0], 10, lambda: "the motor record gone, knob home (record %s)" % record())
+        knob.queryValue().currentValue = 15
+        wait_for(lambda: record()[1] == turn_right, 10, lambda: "the motor turning right (record %s)" % record())
+
+        # Closing the dialog with the knob still out stops the motor.
+        click_at(knob)
+        pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape
+        wait_for(lambda: not has_state(dialog, pyatspi.STATE_SHOWING), 5, "the fine-tune dialog closed")
+        wait_for(lambda: record()[:2] == [0, 0], 10, lambda: "the motor record gone after closing (record %s)" % record())
+        press(find(sheet, "push button", "取消"))
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
@@ -561,6 +604,7 @@ TESTS = [
     test_a_piece_plays_pauses_seeks_and_its_show_survives_closing,
     test_a_block_edited_undone_and_saved_reaches_the_show_file,
     test_a_batch_exported_edited_imported_undone_and_saved,
+    test_the_fine_tune_knob_jogs_a_motor_at_its_controller,
 ]
 
 
