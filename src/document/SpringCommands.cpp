@@ -148,6 +148,15 @@ Change DeleteCommand::Apply() {
         TakeOut(scene.groups, groupPositions_, groups_);
         scene.Reindex();
     }
+    // A hand request dies with its record: undo must not bring back a motor
+    // jog or a lit group that no panel shows any more.
+    for (CSpring& spring : springs_) {
+        spring.m_nMotorCmd = 0;
+        spring.m_nManualOn = -1;
+        spring.m_nManualLevel = 0;
+        spring.m_nManualColour = 0;
+    }
+    for (CSpringGroup& group : groups_) group.m_nManualState = -1;
     for (const CSpring& spring : springs_) target_.selection.SetSpring(spring.ID, false);
     for (const CSpringGroup& group : groups_) target_.selection.SetGroup(group.ID, false);
     return ListChange();

@@ -34,6 +34,28 @@ TEST_F(SceneCommands, AddingTakesTheCounterAndUndoGivesItBack) {
     EXPECT_TRUE(prompter.messages.empty());
 }
 
+TEST_F(SceneCommands, UndoingADeleteBringsTheRecordsBackWithoutTheirHandRequests) {
+    AddSprings(2);
+    doc.SelectSpring(9001, true);
+    ASSERT_TRUE(doc.MakeGroup());
+    scene.springs[0].m_nMotorCmd = 2;  // a jog left running when the spring went
+    scene.springs[0].m_nManualLevel = 100;
+    scene.groups[0].m_nManualState = 1;
+    doc.ClearSelection();
+    doc.SelectSpring(9001, true);
+    ASSERT_TRUE(doc.DeleteSelectedSprings());
+    doc.SelectGroup(scene.groups[0].ID, true);
+    ASSERT_TRUE(doc.DeleteSelectedGroups());
+    ASSERT_TRUE(doc.Undo());
+    ASSERT_TRUE(doc.Undo());
+    const CSpring* spring = scene.FindSpring(9001);
+    ASSERT_NE(spring, nullptr);
+    EXPECT_EQ(spring->m_nMotorCmd, 0);
+    EXPECT_EQ(spring->m_nManualLevel, 0);
+    ASSERT_EQ(scene.groups.size(), 1u);
+    EXPECT_EQ(scene.groups[0].m_nManualState, -1);
+}
+
 TEST_F(SceneCommands, DeleteRemovesTheSelectedSpringsAndUndoPutsThemBackInOrder) {
     AddSprings(5);
     EXPECT_FALSE(doc.DeleteSelectedSprings());
