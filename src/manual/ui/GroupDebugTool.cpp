@@ -214,6 +214,10 @@ void GroupDebugTool::mousePressEvent(QMouseEvent* event) {
         update();
         return;
     }
+    // The swatch and the motor buttons open a modal dialog that takes the
+    // release: nothing may stay held behind it.
+    if (*control == DebugControl::Swatch || *control == DebugControl::MotorY || *control == DebugControl::MotorZ)
+        held_.reset();
     if (*control == DebugControl::StepDown || *control == DebugControl::StepUp) {
         repeatDelta_ = *control == DebugControl::StepUp ? +1 : -1;
         repeat_.start();
@@ -233,6 +237,14 @@ void GroupDebugTool::mouseReleaseEvent(QMouseEvent* event) {
     repeat_.stop();
     held_.reset();
     update();
+}
+
+// Closing the panel with a button held must not leave a step repeating.
+void GroupDebugTool::hideEvent(QHideEvent* event) {
+    state_.debug.EndKnobDrag();
+    repeat_.stop();
+    held_.reset();
+    QWidget::hideEvent(event);
 }
 
 // ---- painting ----
