@@ -99,6 +99,15 @@ GroupDebugDialog::GroupDebugDialog(DesktopContext& context, std::int32_t groupId
     Refresh();
 }
 
+// The selector and the tool area hold the state: they go first, while it
+// still exists (QWidget would delete them, and send them their hide
+// events, only after this class's members are gone).
+GroupDebugDialog::~GroupDebugDialog() {
+    refresh_.stop();
+    delete tool_;
+    delete selector_;
+}
+
 QAction* GroupDebugDialog::Action(const QString& text) const {
     for (QAction* action : toolBar_->actions())
         if (action->text() == text) return action;

@@ -38,6 +38,7 @@ public:
     // `fineTune` is what the "Y" and "Z" buttons call; empty: they do nothing.
     GroupDebugDialog(DesktopContext& context, std::int32_t groupId, MotorFineTuneHook fineTune,
                      QWidget* parent = nullptr);
+    ~GroupDebugDialog() override;
 
     DebugPanelState& state() { return *state_; }
     GroupDebug& debug() { return state_->debug; }
