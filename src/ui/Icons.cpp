@@ -216,6 +216,14 @@ void Draw(QPainter& p, IconId id) {
                 for (int c = 0; c < 3; ++c) p.drawEllipse(QPointF(8 + c * 8, 8 + r * 8), 3, 3);
             break;
         }
+        case IconId::Hand: {  // an open hand: palm, four fingers and a thumb
+            p.setBrush(kPaper);
+            for (int f = 0; f < 4; ++f)
+                p.drawRoundedRect(QRectF(9 + f * 4.5, 4 + (f == 0 || f == 3 ? 3 : 0), 4, 14), 2, 2);
+            p.drawRoundedRect(QRectF(4, 14, 8, 4.5).translated(0, 0), 2, 2);
+            p.drawRoundedRect(QRectF(8.5, 14, 18, 14), 4, 4);
+            break;
+        }
     }
 }
 

@@ -11,6 +11,7 @@ enum class IconId {
     Add, Remove, Random, Repeat, List, Properties,    // list pane toolbars
     Undo, Redo,
     Watch, EditScene, Light, Background, Channels, Labels, Import, Export, Batch,  // scene pane toolbar
+    Hand,                                             // hand panel toolbar (with Watch)
 };
 
 QIcon MakeIcon(IconId id);
