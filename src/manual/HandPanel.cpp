@@ -77,12 +77,39 @@ void HandPanel::SetMode(int index) {
         handModeFlag_.store(0);
         // The show takes the fountain back; only the special buttons keep
         // what the operator asked of them.
-        for (CSpringGroup& group : scene_.groups)
-            if (group.bSpecialBTN == 0) group.m_nManualState = -1;
+        std::vector<CSpringGroup*> dropped;
+        for (CSpringGroup& group : scene_.groups) {
+            if (group.bSpecialBTN != 0) continue;
+            if (group.m_nManualState.Get() == 1) dropped.push_back(&group);
+            group.m_nManualState = -1;
+        }
+        // Hand mode drives every spring from its hand level, so a dropped
+        // group's members would come back on at the next switch to hand
+        // mode while their button reads off. Members that a standing "on"
+        // request still covers keep theirs.
+        for (CSpringGroup* group : dropped) {
+            const std::size_t n = MemberCount(*group);
+            for (std::size_t i = 0; i < n; ++i) {
+                CSpring* spring = scene_.FindSpring(group->children[i]);
+                if (spring == nullptr || CoveredByStandingRequest(spring->ID)) continue;
+                spring->m_nManualLevel = 0;
+                spring->m_nManualColour = 0;
+            }
+        }
     } else if (index == 1) {
         mode_ = HandPanelMode::Hand;
         handModeFlag_.store(1);
     }
+}
+
+bool HandPanel::CoveredByStandingRequest(std::int32_t springId) const {
+    for (const CSpringGroup& group : scene_.groups) {
+        if (group.m_nManualState.Get() != 1) continue;
+        const std::size_t n = MemberCount(group);
+        for (std::size_t i = 0; i < n; ++i)
+            if (group.children[i] == springId) return true;
+    }
+    return false;
 }
 
 bool HandPanel::IsLive(const CSpringGroup& group) const {

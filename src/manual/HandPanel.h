@@ -84,7 +84,8 @@ public:
 
     // The tool bar's command: 0 = watch ("监视"), 1 = hand ("手操"); other
     // indices do nothing. Watch drops the requests of every group but the
-    // special buttons.
+    // special buttons, and the hand levels of the members it switched on
+    // (unless a standing request still covers them).
     void SetMode(int index);
 
     // Whether a click on the group acts in the current mode.
@@ -103,6 +104,8 @@ public:
     std::vector<HandCellView> Cells(const EngineSnapshot* snapshot, const ChannelStates& channels) const;
 
 private:
+    bool CoveredByStandingRequest(std::int32_t springId) const;
+
     Scene& scene_;
     std::atomic<std::int32_t>& handModeFlag_;
     HandPanelMode mode_ = HandPanelMode::Watch;

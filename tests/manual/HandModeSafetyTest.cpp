@@ -237,6 +237,41 @@ TEST_P(HandModeSafetyTest, EveryTickIsThePureShowOrThePureHandImage) {
     EXPECT_GT(lit, 100);
 }
 
+// A group switched on by hand, then dropped by the switch to watch mode,
+// must not come back on by itself when hand mode returns: its button reads
+// off, so its outputs must be off.
+TEST(HandModeReturn, DroppedGroupsStayOffWhenHandModeComesBack) {
+    Installation world(::testing::TempDir());
+    std::atomic<std::int32_t> handFlag{0};
+    HandPanel panel(world.scene, handFlag);
+    auto pump = [&](std::int32_t springId) {
+        const CSpring& s = *world.scene.FindSpring(springId);
+        return world.image.g_ChannelImage[kRegs - 1][static_cast<std::size_t>(std::stoi(s.COMID) - 1)];
+    };
+    double position = 9500.0;  // after the show's blocks: only hand requests drive
+    auto tick = [&] { world.Tick(position += 21.0, 5000, handFlag.load() == 1); };
+
+    panel.SetMode(1);
+    EngineSnapshot none;
+    ASSERT_TRUE(panel.Toggle(9104, &none));  // members 9007, 9008, 9001
+    ASSERT_TRUE(panel.Toggle(9102, &none));  // the special button, member 9005
+    tick();
+    ASSERT_NE(pump(9001), 0);
+    ASSERT_NE(pump(9005), 0);
+
+    panel.SetMode(0);
+    tick();
+    EXPECT_EQ(pump(9001), 0);
+    EXPECT_NE(pump(9005), 0);  // the special button keeps its request
+
+    panel.SetMode(1);
+    tick();
+    EXPECT_EQ(world.scene.FindGroup(9104)->m_nAppliedState, 0);
+    for (const std::int32_t member : {9007, 9008, 9001}) EXPECT_EQ(pump(member), 0) << member;
+    EXPECT_NE(pump(9005), 0);
+    EXPECT_EQ(world.scene.FindGroup(9102)->m_nAppliedState, 1);
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, HandModeSafetyTest, ::testing::Values(1u, 7u, 42u, 2024u));
 
 }  // namespace

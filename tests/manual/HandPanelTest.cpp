@@ -100,6 +100,19 @@ TEST_F(HandPanelTest, ModeSwitchSetsTheFlagAndWatchDropsAllButSpecialRequests) {
     EXPECT_EQ(Group(9102).m_nManualState.Get(), -1);
 }
 
+TEST_F(HandPanelTest, WatchClearsTheHandLevelsOfDroppedGroupsButNotOfStandingOnes) {
+    AddGroup(9103, {9002, 9003});  // normal, shares 9002 with 9100 and 9003 with the special 9101
+    panel_.SetMode(1);
+    for (const std::int32_t id : {9100, 9101, 9103}) ASSERT_TRUE(panel_.Toggle(id, nullptr));
+    panel_.SetMode(0);
+    EXPECT_EQ(Spring(9001).m_nManualLevel.Get(), 0);
+    EXPECT_EQ(Spring(9001).m_nManualColour.Get(), 0u);
+    EXPECT_EQ(Spring(9002).m_nManualLevel.Get(), 0);
+    // Still under the special button's standing request.
+    EXPECT_EQ(Spring(9003).m_nManualLevel.Get(), kHandOnLevel);
+    EXPECT_EQ(Spring(9003).m_nManualColour.Get(), kHandOnColour);
+}
+
 TEST_F(HandPanelTest, ToggleFollowsTheAppliedStateNotThePreviousRequest) {
     panel_.SetMode(1);
     // Twice before the engine ran: both ask for "on".
