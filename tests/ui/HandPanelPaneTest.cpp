@@ -225,6 +225,41 @@ private slots:
         QVERIFY(!f.pane->repaintTimer()->isActive());
     }
 
+    void keyboardMovesOverTheCellsTogglesAndOpensTheDebugPanel() {
+        HandFixture f(QSize(150, 200));  // two cells per row
+        QVERIFY(f.started);
+        f.canvas()->setFocus();
+        QTest::keyClick(f.canvas(), Qt::Key_Down);  // from the first cell to the one below it
+        QCOMPARE(f.pane->currentCell(), 2);
+        QTest::keyClick(f.canvas(), Qt::Key_Right);
+        QCOMPARE(f.pane->currentCell(), kManual);
+        QTest::keyClick(f.canvas(), Qt::Key_Space);
+        QCOMPARE(f.group(kManual).m_nManualState.Get(), 1);
+        QTest::keyClick(f.canvas(), Qt::Key_Menu);
+        QCOMPARE(f.debugOpened.size(), std::size_t(1));
+        QCOMPARE(f.debugOpened[0].second, f.group(kManual).ID);
+
+        // A locked cell takes neither key in watch mode.
+        QTest::keyClick(f.canvas(), Qt::Key_Home);
+        QCOMPARE(f.pane->currentCell(), kNormal);
+        QTest::keyClick(f.canvas(), Qt::Key_Return);
+        QTest::keyClick(f.canvas(), Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(f.group(kNormal).m_nManualState.Get(), -1);
+        QCOMPARE(f.debugOpened.size(), std::size_t(1));
+
+        // The last cell is scrolled into view.
+        f.pane->resize(150, kHandToolBarHeight + 90);
+        QTRY_VERIFY(f.canvas()->height() <= 90);
+        QTest::keyClick(f.canvas(), Qt::Key_End);
+        QCOMPARE(f.pane->currentCell(), 4);
+        const QRect last = f.canvas()->CellRect(4);
+        QVERIFY2(last.top() >= 0 && last.bottom() < f.canvas()->height(),
+                 qPrintable(QStringLiteral("%1..%2").arg(last.top()).arg(last.bottom())));
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(f.canvas());
+        QVERIFY(grid->child(4)->state().focused);
+        QVERIFY(!grid->child(0)->state().focused);
+    }
+
     void cellsAreAccessibleButtonsWithPressAndMenu() {
         HandFixture f;
         QVERIFY(f.started);

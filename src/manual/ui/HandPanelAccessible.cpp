@@ -28,6 +28,8 @@ public:
         state.checkable = true;
         state.checked = view != nullptr && view->applied;
         state.disabled = view != nullptr && !view->live;
+        state.focusable = true;
+        state.focused = index == Pane().currentCell() && canvas_->hasFocus();
         return state;
     }
     bool PartPressable(int index) const override {

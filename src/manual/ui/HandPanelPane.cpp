@@ -6,6 +6,7 @@
 #include <QActionGroup>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -33,7 +34,7 @@ const QColor kNameInk(0, 0, 0);
 
 HandPanelCanvas::HandPanelCanvas(HandPanelPane& pane) : QWidget(&pane), pane_(pane) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(false);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 QRect HandPanelCanvas::CellRect(int index) const {
@@ -69,6 +70,11 @@ void HandPanelCanvas::paintEvent(QPaintEvent* /*event*/) {
         const QRect nameLine(cell.left(), cell.top() + kHandNameOffset, kHandCellSize, kHandCellSize - kHandNameOffset);
         p.drawText(nameLine, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                    metrics.elidedText(QString::fromStdString(view.name), Qt::ElideRight, nameLine.width()));
+        if (i == pane_.currentCell() && hasFocus()) {
+            p.setPen(QPen(kNameInk, 1, Qt::DotLine));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(cell.adjusted(1, 1, -2, -2));
+        }
     }
 }
 
@@ -80,6 +86,43 @@ void HandPanelCanvas::mouseReleaseEvent(QMouseEvent* event) {
     } else if (event->button() == Qt::RightButton) {
         const int cell = HitCell(pos);
         if (cell >= 0) pane_.OpenGroupDebug(cell);
+    }
+    event->accept();
+}
+
+void HandPanelCanvas::keyPressEvent(QKeyEvent* event) {
+    const int count = std::min(static_cast<int>(pane_.cells().size()), static_cast<int>(pane_.places().size()));
+    if (count == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // Every row but the last holds as many cells as the first.
+    int perRow = 0;
+    while (perRow < count && pane_.places()[static_cast<std::size_t>(perRow)].top == 0) ++perRow;
+    const int current = std::max(0, pane_.currentCell());
+    const bool menu = event->key() == Qt::Key_Menu ||
+                      (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    switch (event->key()) {
+        case Qt::Key_Left: pane_.SetCurrentCell(std::max(0, current - 1)); break;
+        case Qt::Key_Right: pane_.SetCurrentCell(std::min(count - 1, current + 1)); break;
+        case Qt::Key_Up: pane_.SetCurrentCell(current - perRow >= 0 ? current - perRow : current); break;
+        case Qt::Key_Down: pane_.SetCurrentCell(current + perRow < count ? current + perRow : current); break;
+        case Qt::Key_Home: pane_.SetCurrentCell(0); break;
+        case Qt::Key_End: pane_.SetCurrentCell(count - 1); break;
+        case Qt::Key_Space:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            pane_.SetCurrentCell(current);
+            if (pane_.cells()[static_cast<std::size_t>(current)].live) pane_.ToggleCell(current);
+            break;
+        default:
+            if (!menu) {
+                QWidget::keyPressEvent(event);
+                return;
+            }
+            pane_.SetCurrentCell(current);
+            if (pane_.cells()[static_cast<std::size_t>(current)].live) pane_.OpenGroupDebug(current);
+            break;
     }
     event->accept();
 }
@@ -181,6 +224,7 @@ void HandPanelPane::Refresh() {
     Runtime& runtime = context_.runtime;
     haveSnapshot_ = runtime.ReadEngineSnapshot(snapshot_);
     cells_ = panel_.Cells(haveSnapshot_ ? &snapshot_ : nullptr, ReadChannelStates(runtime.g_ModbusThreads));
+    if (current_ >= static_cast<int>(cells_.size())) current_ = static_cast<int>(cells_.size()) - 1;
     UpdateLayout();
     canvas_->update();
 }
@@ -216,6 +260,18 @@ void HandPanelPane::OpenGroupDebug(int index) {
     // The scene may have changed since the last read.
     if (context_.runtime.scene.FindGroup(id) == nullptr) return;
     openGroupDebug_(this, id);
+}
+
+void HandPanelPane::SetCurrentCell(int index) {
+    if (index < 0 || index >= static_cast<int>(cells_.size())) return;
+    current_ = index;
+    const QRect cell = canvas_->CellRect(index);
+    if (!cell.isEmpty()) {
+        if (cell.top() < 0) vertical_->setValue(vertical_->value() + cell.top());
+        else if (cell.bottom() >= canvas_->height())
+            vertical_->setValue(vertical_->value() + cell.bottom() - canvas_->height() + 1);
+    }
+    canvas_->update();
 }
 
 QString HandPanelPane::CellName(int index) const {

@@ -56,6 +56,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
@@ -100,6 +101,10 @@ public:
     // A right click on cell `index`: the group's debug panel.
     void OpenGroupDebug(int index);
 
+    // The cell the keyboard acts on (-1: none yet); setting it scrolls it into view.
+    int currentCell() const { return current_; }
+    void SetCurrentCell(int index);
+
     // What a cell reads as: the group's name; "开"/"关", then "锁定" and "未送达" where true.
     QString CellName(int index) const;
     QString CellDescription(int index) const;
@@ -126,6 +131,7 @@ private:
     bool haveSnapshot_ = false;
     std::vector<HandCellView> cells_;
     std::vector<HandCellPlace> places_;
+    int current_ = -1;
 };
 
 }  // namespace velmora
