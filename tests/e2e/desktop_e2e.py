@@ -596,6 +596,44 @@ def test_the_fine_tune_knob_jogs_a_motor_at_its_controller(args, ws, sim):
         program.kill()
 
 
+def hand_cell(frame, name):
+    """The hand panel's button of group `name` (described "开" or "关", then its marks)."""
+    return wait_for(lambda: next((n for n in find_all(frame, None, name)
+                                  if (n.description or "").split(" ")[0] in ("开", "关")), None),
+                    10, "the hand panel's button %r" % name)
+
+
+def test_the_hand_panel_drives_a_group_and_marks_it_undelivered_without_links(args, ws, sim):
+    # 环形喷泉's first member, spring 9001, drives holding register 0 of unit 1 on channel 1.
+    port = int(ini_channel(ws, 0, "port"))
+    program = Program(args.velmora, ws)
+    try:
+        wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 40,
+                 "every channel connected")
+        click_at(find(program.frame, "page tab", "手操面板"))
+        cell = hand_cell(program.frame, "环形喷泉")
+        if cell.description != "关 锁定":
+            raise Failure("in watch mode the normal group reads %r" % cell.description)
+        press(find(program.frame, "check box", "手操"))
+        wait_for(lambda: cell.description == "关", 5, "the lock to go in hand mode")
+        press(cell)
+        wait_for(lambda: sim.holding(port, 1, 0) == level_register(100), 10,
+                 "the controller holding the hand level 100 of spring 9001")
+        wait_for(lambda: cell.description == "开", 5, "the button reading 开")
+
+        sim.crash()
+        wait_for(lambda: cell.description == "开 未送达", 15, "the request marked undelivered")
+        sim.restart()
+        wait_for(lambda: cell.description == "开", 40, "the mark gone once the links are back")
+        press(cell)
+        wait_for(lambda: (sim.holding(port, 1, 0) or 0) == 0, 10, "the pump off in the controller")
+        wait_for(lambda: cell.description == "关", 5, "the button reading 关")
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
@@ -605,6 +643,7 @@ TESTS = [
     test_a_block_edited_undone_and_saved_reaches_the_show_file,
     test_a_batch_exported_edited_imported_undone_and_saved,
     test_the_fine_tune_knob_jogs_a_motor_at_its_controller,
+    test_the_hand_panel_drives_a_group_and_marks_it_undelivered_without_links,
 ]
 
 

@@ -301,6 +301,14 @@ private slots:
         QAccessibleInterface* watchButton = QAccessible::queryAccessibleInterface(f.modeButton(f.pane->watchCommand()));
         QCOMPARE(watchButton->text(QAccessible::Name), QStringLiteral("监视"));
         QVERIFY(!watchButton->state().checked);
+        // A screen reader's toggle (no click) switches the mode as well.
+        manual->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.group(kManual).m_nManualState.Get(), 1);
+        watchButton->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_VERIFY(watchButton->state().checked);
+        QVERIFY(!handButton->state().checked);
+        QCOMPARE(f.runtime->g_bHandMode.load(), 0);
+        QCOMPARE(f.group(kManual).m_nManualState.Get(), -1);
     }
 };
 

@@ -185,7 +185,13 @@ HandPanelPane::HandPanelPane(DesktopContext& context, const QString& title, Grou
         action->setToolTip(label);
         modes->addAction(action);
         if (QWidget* button = toolBar_->widgetForAction(action)) button->setAccessibleName(label);
+        // A click triggers (pressing the pressed button again still drops
+        // requests, as the watch command does); assistive technology may
+        // only toggle, which checks without triggering.
         connect(action, &QAction::triggered, this, [this, index] { SetMode(index); });
+        connect(action, &QAction::toggled, this, [this, index](bool on) {
+            if (on && panel_.handMode() != (index == 1)) SetMode(index);
+        });
         return action;
     };
     watch_ = addMode(IconId::Watch, kWatchText, 0);
