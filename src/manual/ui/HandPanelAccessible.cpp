@@ -24,9 +24,9 @@ public:
         QAccessible::State state;
         const QRect cell = PartRect(index);
         if (cell.isEmpty() || cell.bottom() < 0 || cell.top() >= canvas_->height()) state.offscreen = true;
+        // Plain push buttons: whether the group is on is in the description,
+        // as the engine reports it, not a state the button keeps.
         const HandCellView* view = Cell(index);
-        state.checkable = true;
-        state.checked = view != nullptr && view->applied;
         state.disabled = view != nullptr && !view->live;
         state.focusable = true;
         state.focused = index == Pane().currentCell() && canvas_->hasFocus();
