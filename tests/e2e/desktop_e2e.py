@@ -612,8 +612,8 @@ def test_the_hand_panel_drives_a_group_and_marks_it_undelivered_without_links(ar
                  "every channel connected")
         click_at(find(program.frame, "page tab", "手操面板"))
         cell = hand_cell(program.frame, "环形喷泉")
-        if cell.description != "关 锁定":
-            raise Failure("in watch mode the normal group reads %r" % cell.description)
+        if role(cell) != "push button" or cell.description != "关 锁定":
+            raise Failure("in watch mode the normal group is a %s reading %r" % (role(cell), cell.description))
         press(find(program.frame, "check box", "手操"))
         wait_for(lambda: cell.description == "关", 5, "the lock to go in hand mode")
         press(cell)
