@@ -37,7 +37,11 @@ public:
         return view != nullptr && view->live;
     }
     void PressPart(int index) override { Pane().ToggleCell(index); }
-    QStringList PartActions(int /*index*/) const override { return {QAccessibleActionInterface::showMenuAction()}; }
+    // Both actions are those of the mouse, which a locked cell ignores.
+    QStringList PartActions(int index) const override {
+        if (!PartPressable(index)) return {};
+        return {QAccessibleActionInterface::showMenuAction()};
+    }
     void DoPartAction(int index, const QString& name) override {
         if (name == QAccessibleActionInterface::showMenuAction()) Pane().OpenGroupDebug(index);
     }

@@ -121,7 +121,7 @@ void HandPanelCanvas::keyPressEvent(QKeyEvent* event) {
                 return;
             }
             pane_.SetCurrentCell(current);
-            if (pane_.cells()[static_cast<std::size_t>(current)].live) pane_.OpenGroupDebug(current);
+            pane_.OpenGroupDebug(current);
             break;
     }
     event->accept();
@@ -263,8 +263,10 @@ bool HandPanelPane::ToggleCell(int index) {
 void HandPanelPane::OpenGroupDebug(int index) {
     if (index < 0 || index >= static_cast<int>(cells_.size()) || !openGroupDebug_) return;
     const std::int32_t id = cells_[static_cast<std::size_t>(index)].groupId;
-    // The scene may have changed since the last read.
-    if (context_.runtime.scene.FindGroup(id) == nullptr) return;
+    // The scene may have changed since the last read; a locked cell has no
+    // hit rectangle, whichever way it is reached.
+    const CSpringGroup* group = context_.runtime.scene.FindGroup(id);
+    if (group == nullptr || !panel_.IsLive(*group)) return;
     openGroupDebug_(this, id);
 }
 

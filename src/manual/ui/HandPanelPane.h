@@ -98,7 +98,7 @@ public:
     void SetMode(int index);
     // A left click on cell `index`: toggles its group when live.
     bool ToggleCell(int index);
-    // A right click on cell `index`: the group's debug panel.
+    // A right click on cell `index`: the group's debug panel, when live.
     void OpenGroupDebug(int index);
 
     // The cell the keyboard acts on (-1: none yet); setting it scrolls it into view.
