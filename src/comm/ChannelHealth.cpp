@@ -1,5 +1,7 @@
 #include "comm/ChannelHealth.h"
 
+#include <cstdio>
+
 namespace velmora {
 
 std::string_view ChannelStateName(ChannelState state) {
@@ -10,6 +12,21 @@ std::string_view ChannelStateName(ChannelState state) {
         case ChannelState::Failed: return "failed";
     }
     return "idle";
+}
+
+std::string_view ModbusExceptionName(int code) {
+    switch (code) {
+        case 0x01: return "illegal function";
+        case 0x02: return "illegal data address";
+        case 0x03: return "illegal data value";
+        case 0x04: return "server device failure";
+        case 0x05: return "acknowledge";
+        case 0x06: return "server device busy";
+        case 0x08: return "memory parity error";
+        case 0x0A: return "gateway path unavailable";
+        case 0x0B: return "gateway target device failed to respond";
+        default: return "unknown exception";
+    }
 }
 
 void ChannelHealth::Connecting() {
@@ -23,6 +40,7 @@ void ChannelHealth::Connected() {
 }
 
 void ChannelHealth::ConnectFailed(std::string_view error) {
+    failuresInARow_.fetch_add(1, std::memory_order_relaxed);
     lastError_.Set(error);
     SetState(ChannelState::Failed);
 }
@@ -37,14 +55,33 @@ void ChannelHealth::ReplyReceived(std::int64_t roundTripUs, std::int64_t nowMs, 
     lastGoodReplyUnixMs_.store(unixMs, std::memory_order_relaxed);
     window_->Add(roundTripUs, nowMs);
     PublishPercentiles();
+    failuresInARow_.store(0, std::memory_order_relaxed);
+    lastExceptionCode_.store(-1, std::memory_order_relaxed);
     SetState(ChannelState::Connected);
 }
 
+void ChannelHealth::ExceptionReplied(int function, int code) {
+    char text[StatusLine::kBuffer];
+    if (code < 0) {
+        std::snprintf(text, sizeof text, "exception reply to function %d without a code", function);
+    } else {
+        std::snprintf(text, sizeof text, "exception %d (%.*s) to function %d", code,
+                      static_cast<int>(ModbusExceptionName(code).size()), ModbusExceptionName(code).data(),
+                      function);
+    }
+    lastError_.Set(text);
+    // Any code, even a missing one, must read as a refusal.
+    lastExceptionCode_.store(code < 0 ? 0 : code, std::memory_order_relaxed);
+}
+
 void ChannelHealth::ExchangeDone() {
+    failuresInARow_.store(0, std::memory_order_relaxed);
+    lastExceptionCode_.store(-1, std::memory_order_relaxed);
     SetState(ChannelState::Connected);
 }
 
 void ChannelHealth::ExchangeFailed(std::string_view error) {
+    failuresInARow_.fetch_add(1, std::memory_order_relaxed);
     exchangesFailed_.fetch_add(1, std::memory_order_relaxed);
     lastError_.Set(error);
     SetState(ChannelState::Failed);
@@ -76,6 +113,8 @@ ChannelHealthRecord ChannelHealth::Read() const {
     r.p99RoundTripUs = p99_.load(std::memory_order_relaxed);
     r.roundTripsInWindow = inWindow_.load(std::memory_order_relaxed);
     r.lastGoodReplyUnixMs = lastGoodReplyUnixMs_.load(std::memory_order_relaxed);
+    r.failuresInARow = failuresInARow_.load(std::memory_order_relaxed);
+    r.lastExceptionCode = lastExceptionCode_.load(std::memory_order_relaxed);
     r.lastError = lastError_.Get();
     return r;
 }

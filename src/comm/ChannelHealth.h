@@ -30,6 +30,10 @@ enum class ChannelState : std::int32_t {
 // "idle", "connecting", "connected", "failed".
 std::string_view ChannelStateName(ChannelState state);
 
+// The standard name of a Modbus exception code ("illegal data address"…),
+// "unknown exception" for others.
+std::string_view ModbusExceptionName(int code);
+
 // A reader's copy of one channel's record.
 struct ChannelHealthRecord {
     ChannelState state = ChannelState::Idle;
@@ -42,6 +46,14 @@ struct ChannelHealthRecord {
     std::int64_t p99RoundTripUs = -1;
     std::int64_t roundTripsInWindow = 0;
     std::int64_t lastGoodReplyUnixMs = -1;  // wall-clock time of the last complete reply; -1 = none
+    // Connects and exchanges that failed since the last one that went
+    // through. A link that connects again after a failure is not up until an
+    // exchange proves it: a silent controller accepts every connect.
+    std::int64_t failuresInARow = 0;
+    // The exception code of the last reply when the controller refused the
+    // request (the link works, the write did not): 0 when the reply carried
+    // no code; -1 = the last reply was a normal answer, or there was none.
+    std::int32_t lastExceptionCode = -1;
     std::string lastError;                  // empty until something failed
 };
 
@@ -55,6 +67,9 @@ public:
     // A complete reply `roundTripUs` after its request was sent, at steady
     // time `nowMs` and wall-clock time `unixMs`.
     void ReplyReceived(std::int64_t roundTripUs, std::int64_t nowMs, std::int64_t unixMs);
+    // The reply just received was an exception reply to `function` with
+    // `code` (-1 when the reply carried none); called after ReplyReceived.
+    void ExceptionReplied(int function, int code);
     // An exchange that sent data without needing a reply (light data) went through.
     void ExchangeDone();
     void ExchangeFailed(std::string_view error);
@@ -80,6 +95,8 @@ private:
     std::atomic<std::int64_t> p99_{-1};
     std::atomic<std::int64_t> inWindow_{0};
     std::atomic<std::int64_t> lastGoodReplyUnixMs_{-1};
+    std::atomic<std::int64_t> failuresInARow_{0};
+    std::atomic<std::int32_t> lastExceptionCode_{-1};
     StatusLine lastError_;
 
     // Writer only.

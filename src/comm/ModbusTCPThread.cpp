@@ -26,6 +26,24 @@ const char* ErrorText(int error) {
     return text != nullptr ? text : "no error code";
 }
 
+// Why a read of `wanted` bytes ended early, in words that tell a silent
+// controller from one that hangs up or stops halfway.
+void DescribeRead(char* out, std::size_t size, const char* what, const ReceiveResult& r, std::size_t wanted,
+                  std::chrono::milliseconds wait, std::chrono::milliseconds receiveTimeout) {
+    if (r.closed) {
+        if (r.received == 0) std::snprintf(out, size, "%s: the controller closed the connection", what);
+        else std::snprintf(out, size, "%s: the controller closed the connection after %zu of %zu bytes", what,
+                           r.received, wanted);
+    } else if (r.result == 0) {
+        std::snprintf(out, size, "%s: nothing within %lld ms", what, static_cast<long long>(wait.count()));
+    } else if (r.error == EAGAIN) {
+        std::snprintf(out, size, "%s: %zu of %zu bytes, then nothing within %lld ms", what, r.received, wanted,
+                      static_cast<long long>(receiveTimeout.count()));
+    } else {
+        std::snprintf(out, size, "%s: %s", what, ErrorText(r.error));
+    }
+}
+
 std::int64_t SteadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -203,6 +221,13 @@ void CModbusTCPThread::Exchange() {
                                            std::chrono::steady_clock::now() - started)
                                            .count();
                 health.ReplyReceived(roundTrip, SteadyMs(), UnixMs());
+                // The reply is not acted on, but a refusal is worth telling:
+                // the link is fine and yet nothing gets written.
+                constexpr std::size_t kFunctionAt = kReplyHeaderBytes + 1;
+                if (outcome.bodyLength >= 2 && (reply_[kFunctionAt] & 0x80u) != 0) {
+                    health.ExceptionReplied(reply_[kFunctionAt] & 0x7F,
+                                            outcome.bodyLength >= 3 ? reply_[kFunctionAt + 1] : -1);
+                }
                 break;
             }
             case ReplyOutcome::Kind::Stopped:
@@ -214,11 +239,10 @@ void CModbusTCPThread::Exchange() {
                                 outcome.receive.error, static_cast<int>(sent), SignExtended(reply_[0]),
                                 SignExtended(reply_[1]), SignExtended(reply_[2]), SignExtended(reply_[3]));
                 LogMessage("%s", szStatus.Get().c_str());
-                if (outcome.receive.result == 0 && outcome.receive.error == 0) {
-                    ExchangeFailed("reply header: %s", "no reply in time, or the connection was closed");
-                } else {
-                    ExchangeFailed("reply header: %s", ErrorText(outcome.receive.error));
-                }
+                char text[StatusLine::kBuffer];
+                DescribeRead(text, sizeof text, "reply header", outcome.receive, kReplyHeaderBytes,
+                             timing_.reply.headerWait, timing_.reply.receiveTimeout);
+                health.ExchangeFailed(text);
                 return;
             }
             case ReplyOutcome::Kind::Oversize:
@@ -232,9 +256,12 @@ void CModbusTCPThread::Exchange() {
                 if (outcome.kind == ReplyOutcome::Kind::Oversize) {
                     ExchangeFailed("reply announces %zu bytes, more than %zu", outcome.bodyLength, kMaxReplyBody);
                 } else {
-                    ExchangeFailed("reply body of %zu bytes: %s", outcome.bodyLength,
-                                   outcome.receive.error != 0 ? ErrorText(outcome.receive.error)
-                                                              : "not received in time, or the connection was closed");
+                    char what[64];
+                    std::snprintf(what, sizeof what, "reply body of %zu bytes", outcome.bodyLength);
+                    char text[StatusLine::kBuffer];
+                    DescribeRead(text, sizeof text, what, outcome.receive, outcome.bodyLength,
+                                 timing_.reply.bodyWait, timing_.reply.receiveTimeout);
+                    health.ExchangeFailed(text);
                 }
                 return;
         }

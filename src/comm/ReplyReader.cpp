@@ -13,20 +13,20 @@ ReceiveResult ReceiveExact(ByteSource& source, std::uint8_t* into, std::size_t s
         case net::WaitResult::Ready:
             break;
         case net::WaitResult::Stopped:
-            return {0, ECANCELED, true};
+            return {0, ECANCELED, true, false, 0};
         case net::WaitResult::TimedOut:
-            return {0, 0, false};
+            return {0, 0, false, false, 0};
         case net::WaitResult::Error:
-            return {-1, errno, false};
+            return {-1, errno, false, false, 0};
     }
     std::size_t have = 0;
     while (have < size) {
         int error = 0;
         const long n = source.Receive(into + have, size - have, receiveTimeout, &error);
-        if (n <= 0) return {n < 0 ? -1 : 0, n < 0 ? error : 0, n < 0 && error == ECANCELED};
+        if (n <= 0) return {n < 0 ? -1 : 0, n < 0 ? error : 0, n < 0 && error == ECANCELED, n == 0, have};
         have += static_cast<std::size_t>(n) <= size - have ? static_cast<std::size_t>(n) : size - have;
     }
-    return {1, 0, false};
+    return {1, 0, false, false, have};
 }
 
 std::size_t ReplyBodyLength(const std::uint8_t* header) {

@@ -39,6 +39,10 @@ struct ReceiveResult {
     int result = 1;    // 1 = all bytes in; 0 = not readable in time or end of stream; -1 = error
     int error = 0;     // errno of the failing call, 0 when none
     bool stopped = false;
+    // The peer closed the connection (a result of 0 that is not a time-out):
+    // a controller that hangs up reads differently from one that is silent.
+    bool closed = false;
+    std::size_t received = 0;  // bytes that did arrive before the read ended
 };
 
 // Waits for readability up to `wait` (a wait that runs out fails with result

@@ -209,8 +209,9 @@ TEST_F(ChannelHealthTest, SilentDeviceFailsExchangesAndReconnectsAreCounted) {
     EXPECT_EQ(h.repliesReceived, 0);
     EXPECT_EQ(h.exchangesFailed, 1);
     EXPECT_EQ(h.reconnects, 0);
-    EXPECT_TRUE(Contains(h.lastError, "reply header")) << h.lastError;
+    EXPECT_EQ(h.lastError, "reply header: nothing within 300 ms");
     EXPECT_EQ(h.p50RoundTripUs, -1);
+    EXPECT_EQ(h.failuresInARow, 1);
 
     // The next pass connects again (a reconnect) and fails the same way.
     ASSERT_TRUE(Pass());
@@ -219,6 +220,56 @@ TEST_F(ChannelHealthTest, SilentDeviceFailsExchangesAndReconnectsAreCounted) {
     EXPECT_EQ(h.requestsSent, 2);
     EXPECT_EQ(h.exchangesFailed, 2);
     EXPECT_EQ(h.state, ChannelState::Failed);
+    // The connect succeeded each time, yet nothing went through: the record
+    // says so while the next reply is awaited.
+    EXPECT_EQ(h.failuresInARow, 2);
+}
+
+TEST_F(ChannelHealthTest, HalfRepliesAndOversizeRepliesAreToldApart) {
+    {
+        SimProcess sim({"--header-only"});
+        ASSERT_TRUE(sim.ok());
+        Configure(sim.port());
+        ASSERT_TRUE(FirstPass());
+        const ChannelHealthRecord h = sender_.Health();
+        EXPECT_EQ(h.state, ChannelState::Failed);
+        // The echo of a write announces 6 bytes after the header.
+        EXPECT_EQ(h.lastError, "reply body of 6 bytes: nothing within 300 ms");
+        sender_.Stop();
+    }
+    SimProcess sim({"--oversize-reply"});
+    ASSERT_TRUE(sim.ok());
+    Configure(sim.port());
+    ASSERT_TRUE(FirstPass());
+    const ChannelHealthRecord h = sender_.Health();
+    EXPECT_EQ(h.state, ChannelState::Failed);
+    EXPECT_EQ(h.lastError, "reply announces 1100 bytes, more than 1018");
+    EXPECT_EQ(sender_.Status(), "测试点【003】");
+}
+
+TEST_F(ChannelHealthTest, ExceptionRepliesKeepTheLinkButTellTheRefusal) {
+    SimProcess sim({});
+    ASSERT_TRUE(sim.ok());
+    Configure(sim.port());
+    // Registers 65535.. run past the address space: the controller refuses.
+    channels_[0].nStartNum = 65536;
+    ASSERT_TRUE(FirstPass());
+    ChannelHealthRecord h = sender_.Health();
+    EXPECT_EQ(h.state, ChannelState::Connected);
+    EXPECT_EQ(h.repliesReceived, 1);
+    EXPECT_EQ(h.exchangesFailed, 0);
+    EXPECT_EQ(h.failuresInARow, 0);
+    EXPECT_EQ(h.lastExceptionCode, 2);
+    EXPECT_EQ(h.lastError, "exception 2 (illegal data address) to function 16");
+    // The status line stays the counters' line: the reply completed the exchange.
+    EXPECT_EQ(sender_.Status(), "发[1]收[1]");
+
+    // Written where it fits, the next answer is a plain one again.
+    channels_[0].nStartNum = 1;
+    ASSERT_TRUE(Pass());
+    h = sender_.Health();
+    EXPECT_EQ(h.lastExceptionCode, -1);
+    EXPECT_EQ(h.repliesReceived, 2);
 }
 
 TEST_F(ChannelHealthTest, DeviceThatHangsUpShowsAsFailedThenRecovers) {
@@ -232,7 +283,8 @@ TEST_F(ChannelHealthTest, DeviceThatHangsUpShowsAsFailedThenRecovers) {
     EXPECT_EQ(h.state, ChannelState::Failed);
     EXPECT_EQ(h.exchangesFailed, 1);
     EXPECT_EQ(h.repliesReceived, 1);
-    EXPECT_FALSE(h.lastError.empty());
+    EXPECT_EQ(h.lastError, "reply header: the controller closed the connection");
+    EXPECT_EQ(h.failuresInARow, 1);
     const std::int64_t goodReply = h.lastGoodReplyUnixMs;
     EXPECT_GT(goodReply, 0);
 
@@ -242,6 +294,7 @@ TEST_F(ChannelHealthTest, DeviceThatHangsUpShowsAsFailedThenRecovers) {
     EXPECT_EQ(h.reconnects, 1);
     EXPECT_EQ(h.repliesReceived, 2);
     EXPECT_GE(h.lastGoodReplyUnixMs, goodReply);
+    EXPECT_EQ(h.failuresInARow, 0);
     // The last error stays for the operator to read after the link recovered.
     EXPECT_FALSE(h.lastError.empty());
 

@@ -132,3 +132,37 @@ def click_at(node, double=False):
     x = extents.x + extents.width // 2
     y = extents.y + extents.height // 2
     pyatspi.Registry.generateMouseEvent(x, y, "b1d" if double else "b1c")
+
+
+def table_shape(node):
+    """(rows, columns) of a node that offers the Table interface."""
+    table = node.queryTable()
+    return table.nRows, table.nColumns
+
+
+def table_titles(node):
+    """The column headers' texts of a table, left to right."""
+    table = node.queryTable()
+    titles = []
+    for column in range(table.nColumns):
+        header = table.getColumnHeader(column)
+        titles.append(header.name if header is not None else table.getColumnDescription(column))
+    return titles
+
+
+def table_row(node, row):
+    """The texts of one table row's cells, left to right."""
+    table = node.queryTable()
+    return [table.getAccessibleAt(row, column).name for column in range(table.nColumns)]
+
+
+def table_rows(node, column, title=None):
+    """{text of `column` (or of the column headed `title`): that row's texts}
+    for every row of a table, e.g. table_rows(monitor, 0)["[1]127.0.0.1"]."""
+    if title is not None:
+        column = table_titles(node).index(title)
+    rows = {}
+    for row in range(node.queryTable().nRows):
+        texts = table_row(node, row)
+        rows[texts[column]] = texts
+    return rows

@@ -252,42 +252,116 @@ private slots:
         QTRY_COMPARE(QString::fromStdString(f.pane->rows()[0].status), QStringLiteral("连接成功"));
     }
 
-    void rowsAreAccessibleChildren() {
+    void rowsAreAnAccessibleTableOfTheDrawnCells() {
         MonitorFixture f(true);
         QVERIFY(f.started);
         QVERIFY(f.waitForFailure(kDownChannel));
         QVERIFY(f.waitForFailure(kEmptyChannel));
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(f.canvas());
-        QVERIFY(list);
-        QCOMPARE(list->role(), QAccessible::List);
-        QCOMPARE(list->text(QAccessible::Name), QStringLiteral("通道监视"));
-        QCOMPARE(list->childCount(), kChannelCount);
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.canvas());
+        QVERIFY(table);
+        QCOMPARE(table->role(), QAccessible::Table);
+        QCOMPARE(table->text(QAccessible::Name), QStringLiteral("通道监视"));
+        QAccessibleTableInterface* grid = table->tableInterface();
+        QVERIFY(grid);
+        QCOMPARE(grid->rowCount(), kChannelCount);
+        QCOMPARE(grid->columnCount(), 10);
+        // Headers first, then the cells row by row.
+        QCOMPARE(table->childCount(), 10 * (kChannelCount + 1));
+        const QStringList titles{"通道", "状态", "链路", "发/收", "失败", "重连", "时延ms", "P99ms", "上次应答", "最近错误"};
+        for (int c = 0; c < 10; ++c) {
+            QAccessibleInterface* header = table->child(c);
+            QCOMPARE(header->role(), QAccessible::ColumnHeader);
+            QCOMPARE(header->text(QAccessible::Name), titles[c]);
+            QCOMPARE(grid->columnDescription(c), titles[c]);
+        }
 
-        QAccessibleInterface* empty = list->child(kEmptyChannel - 1);
-        QVERIFY(empty);
-        QCOMPARE(empty->role(), QAccessible::ListItem);
-        QVERIFY(empty->text(QAccessible::Name).startsWith(QStringLiteral("[5]0.0.0.0 连接失败[")));
-        QVERIFY(empty->text(QAccessible::Description).startsWith(QStringLiteral("未配置")));
+        const auto cell = [&](int row, int column) { return grid->cellAt(row, column); };
+        QAccessibleInterface* address = cell(kEmptyChannel - 1, 0);
+        QVERIFY(address);
+        QCOMPARE(address->role(), QAccessible::Cell);
+        QCOMPARE(address->text(QAccessible::Name), QStringLiteral("[5]0.0.0.0"));
+        QVERIFY(cell(kEmptyChannel - 1, 1)->text(QAccessible::Name).startsWith(QStringLiteral("连接失败[")));
+        QCOMPARE(cell(kEmptyChannel - 1, 2)->text(QAccessible::Name), QStringLiteral("未配置"));
+        // The same object every time, placed where the table says.
+        QCOMPARE(cell(kEmptyChannel - 1, 0), address);
+        QCOMPARE(table->indexOfChild(address), 10 * kEmptyChannel);
+        QCOMPARE(table->child(10 * kEmptyChannel), address);
+        QAccessibleTableCellInterface* place = address->tableCellInterface();
+        QVERIFY(place);
+        QCOMPARE(place->rowIndex(), kEmptyChannel - 1);
+        QCOMPARE(place->columnIndex(), 0);
+        QCOMPARE(place->table(), table);
+        QCOMPARE(place->columnHeaderCells().value(0), table->child(0));
+        QCOMPARE(cell(0, 9)->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
+                 QStringLiteral("最近错误"));
 
-        QTRY_VERIFY_WITH_TIMEOUT(list->child(kDownChannel - 1)->text(QAccessible::Description)
-                                     .startsWith(QStringLiteral("断开")), 5000);
-        const QString summary = list->child(kDownChannel - 1)->text(QAccessible::Description);
-        QVERIFY2(summary.contains(QStringLiteral("最近错误")), qPrintable(summary));
+        QTRY_COMPARE_WITH_TIMEOUT(cell(kDownChannel - 1, 2)->text(QAccessible::Name), QStringLiteral("断开"), 5000);
+        QVERIFY(cell(kDownChannel - 1, 9)->text(QAccessible::Name).contains(QStringLiteral("Connection refused")));
+        QVERIFY(grid->rowDescription(kDownChannel - 1).startsWith(QStringLiteral("断开")));
 
-        // Rows below the visible part say so; the first one does not.
-        QVERIFY(!list->child(0)->state().offscreen);
-        QVERIFY(list->child(kChannelCount - 1)->state().offscreen);
-        QCOMPARE(list->child(1)->rect().top() - list->child(0)->rect().top(), kMonitorRowHeight);
+        // Rows follow the faults-first order; each cell reads its new row.
+        QTest::mouseClick(f.pane->toolBar()->widgetForAction(f.pane->faultsFirstCommand()), Qt::LeftButton);
+        QCOMPARE(cell(0, 0)->text(QAccessible::Name), QStringLiteral("[3]127.0.0.1"));
+        QCOMPARE(cell(1, 0)->text(QAccessible::Name), QStringLiteral("[1]0.0.0.0"));
+
+        // Cells sit where they are drawn; rows below the visible part say so.
+        const QRect first = cell(0, 1)->rect();
+        QCOMPARE(first.topLeft(), f.canvas()->mapToGlobal(QPoint(kMonitorStatusX, 0)));
+        QCOMPARE(cell(1, 1)->rect().top() - first.top(), kMonitorRowHeight);
+        QVERIFY(!cell(0, 0)->state().offscreen);
+        QVERIFY(cell(kChannelCount - 1, 0)->state().offscreen);
+        QCOMPARE(table->childAt(first.center().x(), first.center().y()), cell(0, 1));
+        QVERIFY(!grid->cellAt(kChannelCount, 0));
+        QVERIFY(!grid->cellAt(0, 10));
+
+        // Hidden, the pane offers no children to walk, yet every cell answers.
+        f.pane->hide();
+        QCOMPARE(table->childCount(), 0);
+        QCOMPARE(grid->rowCount(), kChannelCount);
+        QCOMPARE(grid->cellAt(0, 0)->text(QAccessible::Name), QStringLiteral("[3]127.0.0.1"));
     }
 
     void healthRecordsBecomeShortTexts() {
-        // Down means configured and failing, or reconnecting after a failure.
+        // Down means configured and failing, or connecting or connected again
+        // after a failure without an exchange going through yet.
+        const auto failing = [](ChannelState state) {
+            ChannelHealthRecord r = Record(state, "x");
+            r.failuresInARow = 1;
+            return r;
+        };
         QVERIFY(ChannelDown(true, Record(ChannelState::Failed, "x")));
-        QVERIFY(ChannelDown(true, Record(ChannelState::Connecting, "refused")));
+        QVERIFY(ChannelDown(true, failing(ChannelState::Connecting)));
+        QVERIFY(ChannelDown(true, failing(ChannelState::Connected)));
         QVERIFY(!ChannelDown(true, Record(ChannelState::Connecting)));
         QVERIFY(!ChannelDown(true, Record(ChannelState::Connected, "old error")));
-        QVERIFY(!ChannelDown(true, Record(ChannelState::Idle)));
+        QVERIFY(!ChannelDown(true, failing(ChannelState::Idle)));
         QVERIFY(!ChannelDown(false, Record(ChannelState::Failed, "x")));
+
+        // Worse faults hide lesser ones; the link column names each one.
+        ChannelHealthRecord refused = Record(ChannelState::Connected, "exception 2");
+        refused.lastExceptionCode = 2;
+        ChannelHealthRecord slow = Record(ChannelState::Connected);
+        slow.lastRoundTripUs = slow.p50RoundTripUs = kSlowRoundTripUs;
+        ChannelHealthRecord oneLate = slow;
+        oneLate.p50RoundTripUs = 900;
+        ChannelHealthRecord fastAgain = slow;
+        fastAgain.lastRoundTripUs = 900;
+        ChannelHealthRecord refusedAndDown = failing(ChannelState::Connected);
+        refusedAndDown.lastExceptionCode = 2;
+        QCOMPARE(ChannelFault(true, refused), MonitorFault::Refused);
+        QCOMPARE(ChannelFault(true, slow), MonitorFault::Slow);
+        QCOMPARE(ChannelFault(true, oneLate), MonitorFault::None);
+        QCOMPARE(ChannelFault(true, fastAgain), MonitorFault::None);
+        QCOMPARE(ChannelFault(true, refusedAndDown), MonitorFault::Down);
+        QCOMPARE(ChannelFault(false, refused), MonitorFault::None);
+        MonitorRow faulty;
+        faulty.configured = true;
+        const std::pair<MonitorFault, const char*> links[]{
+            {MonitorFault::Down, "断开"}, {MonitorFault::Refused, "异常应答"}, {MonitorFault::Slow, "应答慢"}};
+        for (const auto& [fault, text] : links) {
+            faulty.fault = fault;
+            QCOMPARE(MonitorCells(faulty, 0)[kColLink], std::string(text));
+        }
 
         ChannelInfo channel;
         QVERIFY(!ChannelConfigured(channel));
@@ -330,11 +404,12 @@ private slots:
         QCOMPARE(cells[kColP99], std::string("-"));
         QCOMPARE(cells[kColLastReply], std::string("-"));
 
-        // Down rows first, each part in channel order.
+        // Faulty rows first, whatever the fault, each part in channel order.
         std::vector<MonitorRow> rows(6);
         for (int i = 0; i < 6; ++i) {
             rows[static_cast<std::size_t>(i)].number = i + 1;
-            rows[static_cast<std::size_t>(i)].down = i == 4 || i == 1;
+            if (i == 4) rows[static_cast<std::size_t>(i)].fault = MonitorFault::Slow;
+            if (i == 1) rows[static_cast<std::size_t>(i)].fault = MonitorFault::Down;
         }
         OrderMonitorRows(rows, true);
         QCOMPARE(rows[0].number, 2);

@@ -23,14 +23,16 @@ namespace velmora {
 namespace {
 
 const QColor kBackground(197, 197, 197);
+// A link that is down, a controller that refuses, one that falls behind:
+// three bands an operator tells apart at a glance.
 const QColor kDownBand(236, 150, 150);
+const QColor kRefusedBand(238, 178, 110);
+const QColor kSlowBand(230, 222, 140);
 const QColor kHeaderBackground(176, 176, 176);
 const QColor kInk(0, 0, 0);
 const QColor kRule(160, 160, 160);
 
 constexpr int kWheelStep = 30;
-constexpr const char* kAddressTitle = "通道";
-constexpr const char* kStatusTitle = "状态";
 constexpr int kHeaderHeight = 20;
 constexpr int kCellPad = 4;
 // The status line gets 260 pixels: the longest line a sender writes (the
@@ -39,6 +41,16 @@ constexpr int kLinkColumnsX = 380;
 constexpr std::array<int, kMonitorColumnCount> kColumnWidths{56, 90, 44, 44, 56, 56, 70, 260};
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+const QColor* BandOf(MonitorFault fault) {
+    switch (fault) {
+        case MonitorFault::Down: return &kDownBand;
+        case MonitorFault::Refused: return &kRefusedBand;
+        case MonitorFault::Slow: return &kSlowBand;
+        case MonitorFault::None: break;
+    }
+    return nullptr;
+}
 
 void DrawCell(QPainter& p, const QFontMetrics& metrics, int x, int width, int top, const QString& text) {
     const QRect cell(x, top, std::max(0, width - kCellPad), kMonitorRowHeight);
@@ -56,6 +68,19 @@ int MonitorColumnX(int column) {
 
 int MonitorContentWidth() { return MonitorColumnX(kMonitorColumnCount); }
 
+int MonitorTableColumnX(int column) {
+    if (column <= 0) return 0;
+    if (column == 1) return kMonitorStatusX;
+    return MonitorColumnX(column - 2);
+}
+
+int MonitorTableColumnWidth(int column) {
+    if (column < 0 || column >= kMonitorTableColumns) return 0;
+    if (column == 0) return kMonitorStatusX;
+    if (column == 1) return kLinkColumnsX - kMonitorStatusX;
+    return kColumnWidths[static_cast<std::size_t>(column - 2)];
+}
+
 // ---------------------------------------------------------------- canvas
 
 ChannelMonitorCanvas::ChannelMonitorCanvas(ChannelMonitorPane& pane) : QWidget(&pane), pane_(pane) {
@@ -66,6 +91,12 @@ ChannelMonitorCanvas::ChannelMonitorCanvas(ChannelMonitorPane& pane) : QWidget(&
 
 QRect ChannelMonitorCanvas::RowRect(int index) const {
     return QRect(0, index * kMonitorRowHeight - pane_.scrollY(), width(), kMonitorRowHeight);
+}
+
+QRect ChannelMonitorCanvas::CellRect(int index, int column) const {
+    const QRect row = RowRect(index);
+    return QRect(MonitorTableColumnX(column) - pane_.scrollX(), row.top(), MonitorTableColumnWidth(column),
+                 row.height());
 }
 
 void ChannelMonitorCanvas::paintEvent(QPaintEvent* /*event*/) {
@@ -83,14 +114,12 @@ void ChannelMonitorCanvas::paintEvent(QPaintEvent* /*event*/) {
     for (int i = first; i <= last; ++i) {
         const MonitorRow& row = rows[static_cast<std::size_t>(i)];
         const QRect band = RowRect(i);
-        if (row.down) p.fillRect(band, kDownBand);
+        if (const QColor* tint = BandOf(row.fault)) p.fillRect(band, *tint);
         const int top = band.top();
-        DrawCell(p, metrics, dx, kMonitorStatusX, top, Q(row.label));
-        DrawCell(p, metrics, dx + kMonitorStatusX, kLinkColumnsX - kMonitorStatusX, top, Q(row.status));
-        const auto cells = MonitorCells(row, now);
-        for (int c = 0; c < kMonitorColumnCount; ++c)
-            DrawCell(p, metrics, dx + MonitorColumnX(c), kColumnWidths[static_cast<std::size_t>(c)], top,
-                     Q(cells[static_cast<std::size_t>(c)]));
+        const auto texts = MonitorRowTexts(row, now);
+        for (int c = 0; c < kMonitorTableColumns; ++c)
+            DrawCell(p, metrics, dx + MonitorTableColumnX(c), MonitorTableColumnWidth(c), top,
+                     Q(texts[static_cast<std::size_t>(c)]));
     }
     p.setPen(kRule);
     p.drawLine(dx + kLinkColumnsX - 2, 0, dx + kLinkColumnsX - 2, height());
@@ -136,11 +165,9 @@ void ChannelMonitorHeader::paintEvent(QPaintEvent* /*event*/) {
     p.setPen(kInk);
     const QFontMetrics metrics(pane_.listFont());
     const int dx = -pane_.scrollX();
-    DrawCell(p, metrics, dx, kMonitorStatusX, 0, QString::fromUtf8(kAddressTitle));
-    DrawCell(p, metrics, dx + kMonitorStatusX, kLinkColumnsX - kMonitorStatusX, 0, QString::fromUtf8(kStatusTitle));
-    const auto& titles = MonitorColumnTitles();
-    for (int c = 0; c < kMonitorColumnCount; ++c)
-        DrawCell(p, metrics, dx + MonitorColumnX(c), kColumnWidths[static_cast<std::size_t>(c)], 0,
+    const auto& titles = MonitorTableTitles();
+    for (int c = 0; c < kMonitorTableColumns; ++c)
+        DrawCell(p, metrics, dx + MonitorTableColumnX(c), MonitorTableColumnWidth(c), 0,
                  QString::fromUtf8(titles[static_cast<std::size_t>(c)]));
 }
 
@@ -164,8 +191,8 @@ ChannelMonitorPane::ChannelMonitorPane(DesktopContext& context, const QString& t
     connect(faultsFirst_, &QAction::toggled, this, [this](bool on) { SetFaultsFirst(on); });
 
     header_ = new ChannelMonitorHeader(*this);
-    QStringList titles{QString::fromUtf8(kAddressTitle), QString::fromUtf8(kStatusTitle)};
-    for (const char* t : MonitorColumnTitles()) titles << QString::fromUtf8(t);
+    QStringList titles;
+    for (const char* t : MonitorTableTitles()) titles << QString::fromUtf8(t);
     header_->setAccessibleName(titles.join(QLatin1Char(' ')));
     canvas_ = new ChannelMonitorCanvas(*this);
     canvas_->setAccessibleName(title);
@@ -212,15 +239,18 @@ void ChannelMonitorPane::Refresh() {
     canvas_->update();
 }
 
-QString ChannelMonitorPane::RowName(int index) const {
-    if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
-    const MonitorRow& row = rows_[static_cast<std::size_t>(index)];
-    return Q(row.label) + QLatin1Char(' ') + Q(row.status);
-}
-
 QString ChannelMonitorPane::RowSummary(int index) const {
     if (index < 0 || index >= static_cast<int>(rows_.size())) return {};
     return Q(MonitorSummary(rows_[static_cast<std::size_t>(index)], QDateTime::currentMSecsSinceEpoch()));
+}
+
+QString ChannelMonitorPane::CellText(int index, int column) const {
+    if (index < 0 || index >= static_cast<int>(rows_.size()) || column < 0 || column >= kMonitorTableColumns)
+        return {};
+    const MonitorRow& row = rows_[static_cast<std::size_t>(index)];
+    if (column == 0) return Q(row.label);
+    if (column == 1) return Q(row.status);
+    return Q(MonitorCells(row, QDateTime::currentMSecsSinceEpoch())[static_cast<std::size_t>(column - 2)]);
 }
 
 void ChannelMonitorPane::showEvent(QShowEvent* event) {

@@ -4,8 +4,10 @@
 // the sender's status line at x = 120, and after it the link's figures from
 // the channel's health record: link state, requests sent / replies
 // received, failed exchanges, reconnects, round trip now and p99, time since
-// the last good reply, last error. Rows of down links are tinted red;
-// "故障通道优先" (toolbar and context menu) puts them first.
+// the last good reply, last error. Rows of faulty links are tinted, red
+// when down, orange when the controller refuses, yellow when it is slow;
+// "故障通道优先" (toolbar and context menu) puts them first. Assistive
+// technology reads the rows as a table (ChannelMonitorAccessible).
 //
 // It only reads: the channel table (edited on this thread only) and each
 // sender's thread-safe status and health copies, never g_csOutput. A 70 ms
@@ -38,9 +40,13 @@ inline constexpr const char* kFaultsFirstText = "故障通道优先";
 
 class ChannelMonitorPane;
 
-// Where each column starts on the list, and how wide the list is.
+// Where each link column starts on the list, and how wide the list is.
 int MonitorColumnX(int column);
 int MonitorContentWidth();
+// Where drawn column `column` (0 = "[n]IP", 1 = status line, then the link
+// columns) starts on the list and how wide it is, before sideways scrolling.
+int MonitorTableColumnX(int column);
+int MonitorTableColumnWidth(int column);
 
 // The painted rows; its accessible interface is the rows.
 class ChannelMonitorCanvas final : public QWidget {
@@ -50,6 +56,8 @@ public:
     ChannelMonitorPane& pane() const { return pane_; }
     // Row `index` (in display order) in canvas coordinates.
     QRect RowRect(int index) const;
+    // Drawn column `column` of that row, in canvas coordinates.
+    QRect CellRect(int index, int column) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -86,6 +94,7 @@ public:
     QAction* faultsFirstCommand() const { return faultsFirst_; }
     QToolBar* toolBar() const { return toolBar_; }
     const QFont& listFont() const { return font_; }
+    QWidget* header() const { return header_; }
     int scrollX() const;
     int scrollY() const;
 
@@ -95,9 +104,10 @@ public:
     // Reads every channel again and repaints (what each timer tick does).
     void Refresh();
 
-    // What a row reads as: "[n]IP status", and the link figures.
-    QString RowName(int index) const;
+    // A row's link figures in one line, for assistive technology.
     QString RowSummary(int index) const;
+    // The text drawn in a row's column (see MonitorRowTexts).
+    QString CellText(int index, int column) const;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -33,6 +33,12 @@ std::string Ago(std::int64_t thenUnixMs, std::int64_t nowUnixMs) {
 
 const char* LinkText(const MonitorRow& row) {
     if (!row.configured) return "未配置";
+    switch (row.fault) {
+        case MonitorFault::Down: return "断开";
+        case MonitorFault::Refused: return "异常应答";
+        case MonitorFault::Slow: return "应答慢";
+        case MonitorFault::None: break;
+    }
     if (row.down) return "断开";
     switch (row.health.state) {
         case ChannelState::Idle: return "空闲";
@@ -48,9 +54,19 @@ const char* LinkText(const MonitorRow& row) {
 bool ChannelConfigured(const ChannelInfo& channel) { return !channel.IP.empty() && channel.IP != "0.0.0.0"; }
 
 bool ChannelDown(bool configured, const ChannelHealthRecord& health) {
-    if (!configured) return false;
-    if (health.state == ChannelState::Failed) return true;
-    return health.state == ChannelState::Connecting && !health.lastError.empty();
+    if (!configured || health.state == ChannelState::Idle) return false;
+    return health.state == ChannelState::Failed || health.failuresInARow > 0;
+}
+
+MonitorFault ChannelFault(bool configured, const ChannelHealthRecord& health) {
+    if (!configured || health.state == ChannelState::Idle) return MonitorFault::None;
+    if (ChannelDown(configured, health)) return MonitorFault::Down;
+    if (health.lastExceptionCode >= 0) return MonitorFault::Refused;
+    // Both figures: one late reply on a busy machine is no fault, and a
+    // controller that got fast again is not held slow for a minute.
+    if (health.lastRoundTripUs >= kSlowRoundTripUs && health.p50RoundTripUs >= kSlowRoundTripUs)
+        return MonitorFault::Slow;
+    return MonitorFault::None;
 }
 
 const std::array<const char*, kMonitorColumnCount>& MonitorColumnTitles() {
@@ -71,6 +87,25 @@ std::array<std::string, kMonitorColumnCount> MonitorCells(const MonitorRow& row,
     cells[kColLastReply] = Ago(h.lastGoodReplyUnixMs, nowUnixMs);
     cells[kColError] = h.lastError;
     return cells;
+}
+
+const std::array<const char*, kMonitorTableColumns>& MonitorTableTitles() {
+    static const std::array<const char*, kMonitorTableColumns> titles = [] {
+        std::array<const char*, kMonitorTableColumns> t{"通道", "状态"};
+        const auto& link = MonitorColumnTitles();
+        std::copy(link.begin(), link.end(), t.begin() + 2);
+        return t;
+    }();
+    return titles;
+}
+
+std::array<std::string, kMonitorTableColumns> MonitorRowTexts(const MonitorRow& row, std::int64_t nowUnixMs) {
+    std::array<std::string, kMonitorTableColumns> texts;
+    texts[0] = row.label;
+    texts[1] = row.status;
+    auto cells = MonitorCells(row, nowUnixMs);
+    std::move(cells.begin(), cells.end(), texts.begin() + 2);
+    return texts;
 }
 
 std::string MonitorSummary(const MonitorRow& row, std::int64_t nowUnixMs) {
@@ -99,13 +134,15 @@ std::vector<MonitorRow> ReadMonitorRows(const ChannelTable& channels, std::span<
             row.health = senders[i].Health();
         }
         row.down = ChannelDown(row.configured, row.health);
+        row.fault = ChannelFault(row.configured, row.health);
     }
     return rows;
 }
 
-void OrderMonitorRows(std::vector<MonitorRow>& rows, bool downFirst) {
-    std::stable_sort(rows.begin(), rows.end(), [downFirst](const MonitorRow& a, const MonitorRow& b) {
-        if (downFirst && a.down != b.down) return a.down;
+void OrderMonitorRows(std::vector<MonitorRow>& rows, bool faultsFirst) {
+    std::stable_sort(rows.begin(), rows.end(), [faultsFirst](const MonitorRow& a, const MonitorRow& b) {
+        const bool aFaulty = a.fault != MonitorFault::None, bFaulty = b.fault != MonitorFault::None;
+        if (faultsFirst && aFaulty != bFaulty) return aFaulty;
         return a.number < b.number;
     });
 }
