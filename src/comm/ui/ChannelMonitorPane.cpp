@@ -99,27 +99,47 @@ QRect ChannelMonitorCanvas::CellRect(int index, int column) const {
                  row.height());
 }
 
-void ChannelMonitorCanvas::paintEvent(QPaintEvent* /*event*/) {
-    QPainter p(this);
-    p.fillRect(rect(), kBackground);
-    const auto& rows = pane_.rows();
-    if (rows.empty()) return;
+const QPixmap& ChannelMonitorCanvas::RowPicture(std::size_t index, const MonitorRow& row, std::int64_t nowUnixMs) {
+    if (drawn_.size() <= index) drawn_.resize(index + 1);
+    DrawnRow& drawn = drawn_[index];
+    auto texts = MonitorRowTexts(row, nowUnixMs);
+    const qreal ratio = devicePixelRatioF();
+    if (!drawn.picture.isNull() && drawn.fault == row.fault && drawn.picture.devicePixelRatioF() == ratio &&
+        drawn.texts == texts)
+        return drawn.picture;
+
+    drawn.texts = std::move(texts);
+    drawn.fault = row.fault;
+    drawn.picture = QPixmap(QSize(MonitorContentWidth(), kMonitorRowHeight) * ratio);
+    drawn.picture.setDevicePixelRatio(ratio);
+    const QColor* tint = BandOf(row.fault);
+    drawn.picture.fill(tint ? *tint : kBackground);
+    QPainter p(&drawn.picture);
     p.setFont(pane_.listFont());
     p.setPen(kInk);
     const QFontMetrics metrics(pane_.listFont());
-    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    for (int c = 0; c < kMonitorTableColumns; ++c)
+        DrawCell(p, metrics, MonitorTableColumnX(c), MonitorTableColumnWidth(c), 0,
+                 Q(drawn.texts[static_cast<std::size_t>(c)]));
+    return drawn.picture;
+}
+
+void ChannelMonitorCanvas::paintEvent(QPaintEvent* /*event*/) {
+    QPainter p(this);
+    const auto& rows = pane_.rows();
     const int dx = -pane_.scrollX();
+    // Rows cover the list; only what lies right of them or below is filled.
+    const int right = dx + MonitorContentWidth();
+    if (right < width()) p.fillRect(QRect(right, 0, width() - right, height()), kBackground);
+    const int below = static_cast<int>(rows.size()) * kMonitorRowHeight - pane_.scrollY();
+    if (below < height()) p.fillRect(QRect(0, std::max(0, below), width(), height() - std::max(0, below)), kBackground);
+    if (rows.empty()) return;
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
     const int first = std::max(0, pane_.scrollY() / kMonitorRowHeight);
     const int last = std::min(static_cast<int>(rows.size()) - 1, (pane_.scrollY() + height()) / kMonitorRowHeight);
     for (int i = first; i <= last; ++i) {
-        const MonitorRow& row = rows[static_cast<std::size_t>(i)];
-        const QRect band = RowRect(i);
-        if (const QColor* tint = BandOf(row.fault)) p.fillRect(band, *tint);
-        const int top = band.top();
-        const auto texts = MonitorRowTexts(row, now);
-        for (int c = 0; c < kMonitorTableColumns; ++c)
-            DrawCell(p, metrics, dx + MonitorTableColumnX(c), MonitorTableColumnWidth(c), top,
-                     Q(texts[static_cast<std::size_t>(c)]));
+        const auto index = static_cast<std::size_t>(i);
+        p.drawPixmap(dx, RowRect(i).top(), RowPicture(index, rows[index], now));
     }
     p.setPen(kRule);
     p.drawLine(dx + kLinkColumnsX - 2, 0, dx + kLinkColumnsX - 2, height());

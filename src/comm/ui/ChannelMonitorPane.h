@@ -15,9 +15,12 @@
 //
 // Thread contract: UI thread.
 
+#include <array>
+#include <string>
 #include <vector>
 
 #include <QFont>
+#include <QPixmap>
 #include <QWidget>
 
 #include "comm/ui/ChannelMonitorRows.h"
@@ -66,7 +69,20 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A drawn row kept as a picture: most rows read the same from one
+    // update to the next (a hundred channels, a handful in use), and laying
+    // out a thousand cells of text each time would cost the UI thread
+    // several milliseconds. A row is drawn again only when a text or its
+    // tint changed.
+    struct DrawnRow {
+        std::array<std::string, kMonitorTableColumns> texts;
+        MonitorFault fault = MonitorFault::None;
+        QPixmap picture;
+    };
+    const QPixmap& RowPicture(std::size_t index, const MonitorRow& row, std::int64_t nowUnixMs);
+
     ChannelMonitorPane& pane_;
+    std::vector<DrawnRow> drawn_;
 };
 
 // The column titles above the link figures, moving with the list sideways.
