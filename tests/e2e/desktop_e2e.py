@@ -20,7 +20,7 @@ import pyatspi
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from atspi import (Failure, application, applications, children, click_at, do_action, find, find_all,  # noqa: E402
-                   has_state, press, role, wait_for)
+                   has_state, press, role, table_row, table_shape, table_titles, wait_for)
 from workspace import Simulator, Workspace  # noqa: E402
 
 APP_NAME = "Velmora"
@@ -482,47 +482,46 @@ def level_register(level):
 
 def monitor_cell(table, channel, column):
     """The text of `column` in the monitor's row of `channel` (1-based)."""
-    t = table.queryTable()
-    columns = [t.getColumnDescription(c) for c in range(t.nColumns)]
-    if column not in columns:
-        raise Failure("the monitor has no column %r (columns: %s)" % (column, columns))
-    for r in range(t.nRows):
-        first = t.getAccessibleAt(r, 0)
-        if (first.name or "").startswith("[%d]" % channel):
-            return t.getAccessibleAt(r, columns.index(column)).name
+    titles = table_titles(table)
+    if column not in titles:
+        raise Failure("the monitor has no column %r (columns: %s)" % (column, titles))
+    for row in range(table_shape(table)[0]):
+        texts = table_row(table, row)
+        if texts[0].startswith("[%d]" % channel):
+            return texts[titles.index(column)]
     raise Failure("the monitor has no row of channel %d" % channel)
 
 
-def test_hand_levels_reach_the_controllers_and_the_monitor_follows_the_links(args, ws, sim):
+def test_a_debug_panel_level_a_dead_link_and_a_grown_channel_reach_the_controllers(args, ws, sim):
     # Spring 9001 of the demo group 环形喷泉 drives holding register 0 of
-    # unit 1 on channel 1.
+    # unit 1 on channel 1, whose 80 registers make requests of 173 bytes.
     port = int(ini_channel(ws, 0, "port"))
     program = Program(args.velmora, ws)
     try:
         wait_for(lambda: (lambda c: c and c[0] == c[1] and c[1] > 0)(program.status_channels()), 40,
                  "every channel connected")
         click_at(find(program.frame, "page tab", "手操面板"))
-        hand = next(b for b in find_all(program.frame, None, "手操") if role(b) != "page tab")
-        press(hand)
-        cell = find(program.frame, "push button", "环形喷泉")
+        press(find(program.frame, "check box", "手操"))
+        cell = hand_cell(program.frame, "环形喷泉")
         press(cell)
         wait_for(lambda: sim.holding(port, 1, 0) == level_register(100), 10,
                  "the controller holding the hand level 100 of spring 9001")
 
-        # The debug panel sets the members' level.
-        right_click(cell)
+        # The group's debug panel sets the members' level with its slider.
+        right_click(cell)  # opens a modal dialog: clicked, not pressed
         panel = find(program.app, "dialog", "[环形喷泉]---调试面板")
-        press(find(panel, "push button", "全选"))
-        slider = find(panel, "slider", None)
+        press(find(panel, None, "全选"))
+        slider = find(panel, "slider", "电平")
         slider.queryValue().currentValue = 64
         wait_for(lambda: sim.holding(port, 1, 0) == level_register(64), 10,
                  "the controller holding the debug panel's level 64")
+        click_at(slider)
         pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape closes the panel
         wait_for(lambda: not has_state(panel, pyatspi.STATE_SHOWING), 5, "the debug panel closed")
 
         # The monitor's row of channel 1 follows the controller down and up.
         click_at(find(program.frame, "page tab", "通道监视"))
-        table = find(program.frame, "table", None)
+        table = find(program.frame, "table", "通道监视")
         wait_for(lambda: monitor_cell(table, 1, "链路") == "已连接", 10, "channel 1 connected in the monitor")
         sim.crash()
         wait_for(lambda: monitor_cell(table, 1, "链路") == "断开", 15, "channel 1 down in the monitor")
@@ -532,9 +531,9 @@ def test_hand_levels_reach_the_controllers_and_the_monitor_follows_the_links(arg
                  "the restarted controller given the hand level again")
 
         # A new tagNum in the channel dialog changes the size of the requests.
-        if sim.endpoint(port)["lastRequestBytes"] != 2 * 80 + 13:
-            raise Failure("channel 1's requests are %d bytes, not %d"
-                          % (sim.endpoint(port)["lastRequestBytes"], 2 * 80 + 13))
+        size = sim.endpoint(port)["lastRequestBytes"]
+        if size != 2 * 80 + 13:
+            raise Failure("channel 1's requests are %d bytes, not %d" % (size, 2 * 80 + 13))
         click_at(find(program.frame, "page tab", "场景编辑器"))
         click_at(find(program.frame, "push button", "通道"))
         dialog = find(program.app, "dialog", "通道")
@@ -644,6 +643,7 @@ TESTS = [
     test_a_batch_exported_edited_imported_undone_and_saved,
     test_the_fine_tune_knob_jogs_a_motor_at_its_controller,
     test_the_hand_panel_drives_a_group_and_marks_it_undelivered_without_links,
+    test_a_debug_panel_level_a_dead_link_and_a_grown_channel_reach_the_controllers,
 ]
 
 
