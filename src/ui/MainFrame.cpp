@@ -16,6 +16,7 @@
 #include <QToolBar>
 
 #include "comm/ChannelHealth.h"
+#include "comm/ui/ChannelMonitorRows.h"
 #include "engine/MusicWav.h"
 #include "media/ListRows.h"
 #include "runtime/Runtime.h"
@@ -419,10 +420,12 @@ void MainFrame::RefreshStatus() {
     int configured = 0;
     int connected = 0;
     for (std::size_t i = 0; i < kChannelCount; ++i) {
-        const ChannelInfo& channel = runtime.scene.g_Channels[i];
-        if (channel.IP.empty() || channel.IP == "0.0.0.0") continue;
+        if (!ChannelConfigured(runtime.scene.g_Channels[i])) continue;
         ++configured;
-        if (runtime.g_ModbusThreads[i].health.state() == ChannelState::Connected) ++connected;
+        // Connected and exchanging: a controller that takes every connection
+        // but never answers is not counted, as the monitor shows it down.
+        const ChannelHealthRecord health = runtime.g_ModbusThreads[i].Health();
+        if (health.state == ChannelState::Connected && !ChannelDown(true, health)) ++connected;
     }
     channelsLabel_->setText(QStringLiteral("通道 %1/%2").arg(connected).arg(configured));
     const CMusicWav& wav = *runtime.g_pMusicWav;
