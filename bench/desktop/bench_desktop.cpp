@@ -44,6 +44,7 @@
 #include "ui/MainFrame.h"
 #include "ui/PaneTable.h"
 
+#include "BenchWorkspace.h"
 #include "LatenessSampler.h"
 
 using namespace velmora;
@@ -65,47 +66,6 @@ double MsSinceProcessStart() {
     clock_gettime(CLOCK_BOOTTIME, &now);
     const double nowMs = static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
     return nowMs - static_cast<double>(start) * 1e3 / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-// A copy of the demo whose loopback channels listen on free ports.
-fs::path MakeWorkspace() {
-    const fs::path dir = fs::temp_directory_path() / ("velmora-bench-desktop-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::copy(fs::path(VELMORA_SOURCE_DIR) / "demo", dir, fs::copy_options::recursive);
-    Profile ini;
-    ini.Load(dir / "spring.ini");
-    for (int c = 0; c < 100; ++c) {
-        const std::string key = "Channel" + std::to_string(c) + "_";
-        if (ini.GetString("main", key + "IP", "").rfind("127.", 0) == 0)
-            ini.SetInt("main", key + "port", FreePort());
-    }
-    ini.Save();
-    return dir;
-}
-
-pid_t StartSimulator(const fs::path& workspace, int seconds) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const std::string ws = workspace.string();
-        const std::string forSeconds = std::to_string(seconds);
-        ::execl(VELMORA_SIM_BINARY, VELMORA_SIM_BINARY, "--workspace", ws.c_str(), "--for", forSeconds.c_str(),
-                "--quiet", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    return pid;
 }
 
 Lateness RunHeadless(const fs::path& workspace, int seconds) {
@@ -139,8 +99,8 @@ int main(int argc, char** argv) {
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     const int seconds = std::getenv("BENCH_SECONDS") ? std::atoi(std::getenv("BENCH_SECONDS")) : 30;
-    const fs::path workspace = MakeWorkspace();
-    const pid_t sim = StartSimulator(workspace, 3 * seconds + 30);
+    const fs::path workspace = bench::MakeWorkspace("desktop");
+    const pid_t sim = bench::StartSimulator(workspace, 3 * seconds + 30);
 
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VelmoraBench"));

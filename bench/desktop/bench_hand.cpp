@@ -29,51 +29,13 @@
 #include "manual/HandPanel.h"
 #include "runtime/Runtime.h"
 
+#include "BenchWorkspace.h"
+
 using namespace velmora;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-int FreePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t size = sizeof a;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-// A copy of the demo whose loopback channels listen on free ports.
-fs::path MakeWorkspace() {
-    const fs::path dir = fs::temp_directory_path() / ("velmora-bench-hand-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::copy(fs::path(VELMORA_SOURCE_DIR) / "demo", dir, fs::copy_options::recursive);
-    Profile ini;
-    ini.Load(dir / "spring.ini");
-    for (int c = 0; c < kChannelCount; ++c) {
-        const std::string key = "Channel" + std::to_string(c) + "_";
-        if (ini.GetString("main", key + "IP", "").rfind("127.", 0) == 0) ini.SetInt("main", key + "port", FreePort());
-    }
-    ini.Save();
-    return dir;
-}
-
-pid_t StartSimulator(const fs::path& workspace, int seconds) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const std::string ws = workspace.string();
-        const std::string forSeconds = std::to_string(seconds);
-        ::execl(VELMORA_SIM_BINARY, VELMORA_SIM_BINARY, "--workspace", ws.c_str(), "--for", forSeconds.c_str(),
-                "--quiet", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    return pid;
-}
 
 // One holding register of a simulated controller, read over our own link.
 class RegisterReader {
@@ -137,8 +99,8 @@ double MsSince(Clock::time_point t) {
 }  // namespace
 
 int main() {
-    const fs::path workspace = MakeWorkspace();
-    const pid_t sim = StartSimulator(workspace, 120);
+    const fs::path workspace = bench::MakeWorkspace("hand");
+    const pid_t sim = bench::StartSimulator(workspace, 120);
     int status = 0;
     {
         Runtime runtime{Workspace(workspace)};
