@@ -1,0 +1,165 @@
+#include "editors/ui/ColourSequenceDialog.h"
+
+#include <QAction>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QScrollArea>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/Profile.h"
+#include "app/Prompter.h"
+#include "editors/ui/SwatchGrid.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int kToolbarHeight = 26;
+
+COLORREF ToColorRef(const QColor& c) {
+    return static_cast<COLORREF>(c.red()) | (static_cast<COLORREF>(c.green()) << 8) |
+           (static_cast<COLORREF>(c.blue()) << 16);
+}
+
+}  // namespace
+
+ColourSequenceDialog::ColourSequenceDialog(Prompter& prompter, std::filesystem::path folder,
+                                           const std::string& fileName, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), folder_(std::move(folder)) {
+    setWindowTitle(QStringLiteral("颜色编辑器"));
+    resize(420, 360);
+    Profile profile;
+    if (!fileName.empty()) profile.Load(folder_ / fileName);
+    std::string note;
+    editor_.LoadAtOpening(profile, fileName, &note);
+    if (!note.empty()) prompter_.Tell(note);
+
+    auto* toolbar = new QToolBar(this);
+    toolbar->setFixedHeight(kToolbarHeight);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolbar);
+    grid_ = new SwatchGrid(editor_);
+    scroll_ = new QScrollArea(this);
+    scroll_->setWidget(grid_);
+    scroll_->setWidgetResizable(false);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(scroll_, 1);
+
+    toolbar->addAction(AddAction(QStringLiteral("颜色"), [this] { return editor_.Append(); }));
+    toolbar->addAction(AddAction(QStringLiteral("前移"), [this] { return editor_.MoveForward(); }));
+    toolbar->addAction(AddAction(QStringLiteral("后移"), [this] { return editor_.MoveBack(); }));
+    toolbar->addAction(AddAction(QStringLiteral("删除"), [this] { return editor_.DeleteCurrent(); }));
+    toolbar->addAction(AddAction(QStringLiteral("打开"), [this] { return Open(); }));
+    toolbar->addAction(AddAction(QStringLiteral("保存"), [this] { return Save(); }));
+    QAction* undo = AddAction(QStringLiteral("撤销"), [this] { return editor_.Undo(); });
+    undo->setShortcut(QKeySequence::Undo);
+    QAction* redo = AddAction(QStringLiteral("重做"), [this] { return editor_.Redo(); });
+    redo->setShortcut(QKeySequence::Redo);
+    toolbar->addAction(undo);
+    toolbar->addAction(redo);
+
+    connect(grid_, &SwatchGrid::clicked, this, [this](int index) {
+        editor_.Select(index);
+        Refresh();
+    });
+    connect(grid_, &SwatchGrid::doubleClicked, this, [this](int index) { EditColour(index); });
+
+    askPath = [this](bool forSaving) {
+        const QString start = QString::fromStdString(folder_.string());
+        return forSaving ? QFileDialog::getSaveFileName(this, QStringLiteral("保存"), start,
+                                                        QStringLiteral("color Files (*.color)"))
+                         : QFileDialog::getOpenFileName(this, QStringLiteral("打开"), start,
+                                                        QStringLiteral("Color Files (*.color)"));
+    };
+    askColour = [this](COLORREF current) -> std::optional<COLORREF> {
+        const QColor chosen = QColorDialog::getColor(QColor(ColourName(current)), this);
+        if (!chosen.isValid()) return std::nullopt;
+        return ToColorRef(chosen);
+    };
+    Refresh();
+}
+
+QAction* ColourSequenceDialog::AddAction(const QString& text, const std::function<bool()>& edit) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(text);
+    connect(action, &QAction::triggered, this, [this, edit] {
+        edit();
+        Refresh();
+    });
+    addAction(action);
+    return action;
+}
+
+QAction* ColourSequenceDialog::Action(const QString& text) const { return findChild<QAction*>(text); }
+
+void ColourSequenceDialog::Refresh() {
+    grid_->resize(scroll_->viewport()->width(), std::max(grid_->ContentHeight(), scroll_->viewport()->height()));
+    grid_->update();
+    const int current = editor_.current();
+    const int count = static_cast<int>(editor_.colours().size());
+    Action(QStringLiteral("前移"))->setEnabled(current > 0);
+    Action(QStringLiteral("后移"))->setEnabled(current >= 0 && current + 1 < count);
+    Action(QStringLiteral("删除"))->setEnabled(current >= 0);
+    Action(QStringLiteral("撤销"))->setEnabled(editor_.CanUndo());
+    Action(QStringLiteral("重做"))->setEnabled(editor_.CanRedo());
+    QString title = QStringLiteral("颜色编辑器");
+    if (!editor_.fileName().empty()) title += QStringLiteral(" - ") + QString::fromStdString(editor_.fileName());
+    if (editor_.IsModified()) title += QStringLiteral(" *");
+    setWindowTitle(title);
+}
+
+void ColourSequenceDialog::EditColour(int index) {
+    editor_.Select(index);
+    Refresh();
+    if (editor_.current() != index) return;
+    const auto chosen = askColour(editor_.colours()[static_cast<std::size_t>(index)].colour);
+    if (chosen) editor_.SetColour(index, *chosen);
+    Refresh();
+}
+
+bool ColourSequenceDialog::Save() {
+    const QString path = askPath(true);
+    if (path.isEmpty()) return false;
+    const std::filesystem::path chosen(path.toStdString());
+    std::string error;
+    if (!editor_.Save(chosen.parent_path(), chosen.filename().string(), &error)) {
+        prompter_.Tell("保存文件失败！" + error);
+        return false;
+    }
+    Refresh();
+    return true;
+}
+
+bool ColourSequenceDialog::Open() {
+    if (!MayClose()) return false;
+    const QString path = askPath(false);
+    if (path.isEmpty()) return false;
+    const std::filesystem::path chosen(path.toStdString());
+    Profile profile;
+    std::string error;
+    if (!profile.Load(chosen, &error)) {
+        prompter_.Tell("打开文件失败！" + error);
+        return false;
+    }
+    std::string note;
+    editor_.LoadByOpen(profile, chosen.filename().string(), &note);
+    if (!note.empty()) prompter_.Tell(note);
+    Refresh();
+    return true;
+}
+
+bool ColourSequenceDialog::MayClose() {
+    if (!editor_.IsModified()) return true;
+    if (!prompter_.AskYesNo("颜色序列已修改，是否保存？")) return true;
+    return Save();
+}
+
+void ColourSequenceDialog::reject() {
+    if (MayClose()) QDialog::reject();
+}
+
+}  // namespace velmora

@@ -1,0 +1,66 @@
+#pragma once
+// "颜色编辑器": a colour sequence as a grid of swatches, edited through the
+// toolbar (颜色 adds a red swatch, 前移/后移 move the current one, 删除
+// removes it, 打开/保存 read and write .color files, 撤销/重做) and the
+// mouse (a click makes a swatch current, a double-click picks its colour).
+// Every edit is a step of the editor's own undo; closing with unsaved
+// changes asks first. The result for the caller is the file name.
+//
+// Thread contract: UI thread.
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <QDialog>
+
+#include "editors/ColourSequenceEditor.h"
+
+class QAction;
+class QScrollArea;
+
+namespace velmora {
+
+class Prompter;
+class SwatchGrid;
+
+class ColourSequenceDialog final : public QDialog {
+    Q_OBJECT
+public:
+    // Opens on `fileName` in `folder` (a missing file: an empty sequence).
+    ColourSequenceDialog(Prompter& prompter, std::filesystem::path folder, const std::string& fileName,
+                         QWidget* parent = nullptr);
+
+    ColourSequenceEditor& editor() { return editor_; }
+    SwatchGrid& grid() { return *grid_; }
+    QAction* Action(const QString& text) const;
+    std::string fileName() const { return editor_.fileName(); }
+
+    // Where 打开 and 保存 ask for a file and a double-click for a colour;
+    // by default the standard dialogs (tests answer them instead). An
+    // empty path or no colour means the operator cancelled.
+    std::function<QString(bool forSaving)> askPath;
+    std::function<std::optional<COLORREF>(COLORREF current)> askColour;
+
+    // Saves through askPath; false when cancelled or failed (told).
+    bool Save();
+    bool Open();
+
+    // The close box and Escape come here: unsaved changes are asked about first.
+    void reject() override;
+
+private:
+    QAction* AddAction(const QString& text, const std::function<bool()>& edit);
+    void EditColour(int index);
+    bool MayClose();
+    void Refresh();
+
+    Prompter& prompter_;
+    std::filesystem::path folder_;
+    ColourSequenceEditor editor_;
+    SwatchGrid* grid_;
+    QScrollArea* scroll_;
+};
+
+}  // namespace velmora
