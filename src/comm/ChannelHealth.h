@@ -79,6 +79,13 @@ public:
 
     // Reader side.
     ChannelState state() const { return static_cast<ChannelState>(state_.load(std::memory_order_relaxed)); }
+    // Whether the link is up: connected, with an exchange gone through since
+    // the last failure (a silent controller accepts every connect). What the
+    // status bar and the hand panel's delivery mark count as up; cheap
+    // enough for every repaint (no copy of the error text).
+    bool LinkUp() const {
+        return state() == ChannelState::Connected && failuresInARow_.load(std::memory_order_relaxed) == 0;
+    }
     ChannelHealthRecord Read() const;
 
 private:

@@ -50,7 +50,12 @@ int HandContentHeight(int count, int clientWidth, int visibleHeight) {
 
 ChannelStates ReadChannelStates(const std::array<CModbusTCPThread, kChannelCount>& senders) {
     ChannelStates states{};
-    for (std::size_t i = 0; i < states.size(); ++i) states[i] = senders[i].health.state();
+    // A connection that no exchange has proven yet is still on its way.
+    for (std::size_t i = 0; i < states.size(); ++i) {
+        const ChannelHealth& health = senders[i].health;
+        const ChannelState state = health.state();
+        states[i] = state == ChannelState::Connected && !health.LinkUp() ? ChannelState::Connecting : state;
+    }
     return states;
 }
 

@@ -54,7 +54,8 @@ std::vector<HandCellPlace> HandCellPlaces(int count, int clientWidth);
 // (the wrap rule fits at least that many per row), so no cell is cut off.
 int HandContentHeight(int count, int clientWidth, int visibleHeight);
 
-// The link state of each channel 1..100 (index n - 1), as its sender reports it.
+// The link state of each channel 1..100 (index n - 1), as its sender reports
+// it, a connection not yet proven by an exchange reading as Connecting.
 using ChannelStates = std::array<ChannelState, kChannelCount>;
 ChannelStates ReadChannelStates(const std::array<CModbusTCPThread, kChannelCount>& senders);
 

@@ -422,10 +422,7 @@ void MainFrame::RefreshStatus() {
     for (std::size_t i = 0; i < kChannelCount; ++i) {
         if (!ChannelConfigured(runtime.scene.g_Channels[i])) continue;
         ++configured;
-        // Connected and exchanging: a controller that takes every connection
-        // but never answers is not counted, as the monitor shows it down.
-        const ChannelHealthRecord health = runtime.g_ModbusThreads[i].Health();
-        if (health.state == ChannelState::Connected && !ChannelDown(true, health)) ++connected;
+        if (runtime.g_ModbusThreads[i].health.LinkUp()) ++connected;
     }
     channelsLabel_->setText(QStringLiteral("通道 %1/%2").arg(connected).arg(configured));
     const CMusicWav& wav = *runtime.g_pMusicWav;

@@ -131,6 +131,7 @@ TEST_F(ChannelHealthTest, CountsExchangesAndTheirRoundTrips) {
 
     const ChannelHealthRecord h = sender_.Health();
     EXPECT_EQ(h.state, ChannelState::Connected);
+    EXPECT_TRUE(sender_.health.LinkUp());
     EXPECT_EQ(h.requestsSent, 5);
     EXPECT_EQ(h.repliesReceived, 5);
     EXPECT_EQ(h.exchangesFailed, 0);
@@ -223,6 +224,7 @@ TEST_F(ChannelHealthTest, SilentDeviceFailsExchangesAndReconnectsAreCounted) {
     // The connect succeeded each time, yet nothing went through: the record
     // says so while the next reply is awaited.
     EXPECT_EQ(h.failuresInARow, 2);
+    EXPECT_FALSE(sender_.health.LinkUp());
 }
 
 TEST_F(ChannelHealthTest, HalfRepliesAndOversizeRepliesAreToldApart) {
