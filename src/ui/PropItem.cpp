@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "ui/ColorRef.h"
+
 namespace velmora {
 
 namespace {
@@ -114,17 +116,13 @@ PropItem PropItem::Check(const QString& name, bool value) {
 }
 
 QString PropColourText(std::uint32_t colorref) {
-    const QColor colour(static_cast<int>(colorref & 0xff), static_cast<int>((colorref >> 8) & 0xff),
-                        static_cast<int>((colorref >> 16) & 0xff));
-    return colour.name();
+    return ToQColor(colorref).name();
 }
 
 bool PropColourValue(const QString& text, std::uint32_t* colorref) {
     static const QRegularExpression kPattern(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
     if (!kPattern.match(text).hasMatch()) return false;
-    const QColor colour = QColor::fromString(text);
-    *colorref = static_cast<std::uint32_t>(colour.red()) | (static_cast<std::uint32_t>(colour.green()) << 8) |
-                (static_cast<std::uint32_t>(colour.blue()) << 16);
+    *colorref = FromQColor(QColor::fromString(text));
     return true;
 }
 

@@ -10,17 +10,13 @@
 #include "app/Profile.h"
 #include "app/Prompter.h"
 #include "editors/ui/SwatchGrid.h"
+#include "ui/ColorRef.h"
 
 namespace velmora {
 
 namespace {
 
 constexpr int kToolbarHeight = 26;
-
-COLORREF ToColorRef(const QColor& c) {
-    return static_cast<COLORREF>(c.red()) | (static_cast<COLORREF>(c.green()) << 8) |
-           (static_cast<COLORREF>(c.blue()) << 16);
-}
 
 }  // namespace
 
@@ -76,9 +72,9 @@ ColourSequenceDialog::ColourSequenceDialog(Prompter& prompter, std::filesystem::
                                                         QStringLiteral("Color Files (*.color)"));
     };
     askColour = [this](COLORREF current) -> std::optional<COLORREF> {
-        const QColor chosen = QColorDialog::getColor(QColor(ColourName(current)), this);
+        const QColor chosen = QColorDialog::getColor(ToQColor(current), this);
         if (!chosen.isValid()) return std::nullopt;
-        return ToColorRef(chosen);
+        return FromQColor(chosen);
     };
     Refresh();
 }

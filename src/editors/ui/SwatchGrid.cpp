@@ -5,14 +5,12 @@
 
 #include "editors/ColourSequenceEditor.h"
 #include "editors/ui/SwatchGridAccessible.h"
+#include "ui/ColorRef.h"
 
 namespace velmora {
 
 QString ColourName(unsigned colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF))
-        .name()
-        .toUpper();
+    return ToQColor(colour).name().toUpper();
 }
 
 SwatchGrid::SwatchGrid(const ColourSequenceEditor& editor, QWidget* parent) : QWidget(parent), editor_(editor) {

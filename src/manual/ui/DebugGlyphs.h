@@ -13,16 +13,11 @@
 
 #include "manual/ui/DebugPanelState.h"
 #include "scene/Colour.h"
+#include "ui/ColorRef.h"
 
 class QPainter;
 
 namespace velmora {
-
-inline QColor ToQColor(COLORREF c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
-inline COLORREF FromQColor(const QColor& c) {
-    return MakeColour(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                      static_cast<std::uint8_t>(c.blue()));
-}
 
 // The analog bar is this many pixels high at level 128.
 inline constexpr int kAnalogBarHeight = 18;

@@ -16,6 +16,7 @@
 #include "runtime/Runtime.h"
 #include "scene/ui/SceneCanvasAccessible.h"
 #include "scene/ui/SpringPropDialog.h"
+#include "ui/ColorRef.h"
 
 namespace velmora {
 
@@ -33,10 +34,6 @@ const QColor kLabelSelected(255, 255, 0);
 const QColor kLabelPlain(80, 80, 80);
 const QColor kBand(255, 255, 255);
 constexpr double kDegrees = 3.14 / 180.0;  // the angle conversion the scene's angles were drawn with
-
-QColor FromColorRef(COLORREF c) {
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
-}
 
 }  // namespace
 
@@ -256,7 +253,7 @@ void SceneCanvas::PaintSprings(QPainter& p, const QRect& area) {
         } else {
             const std::uint32_t value = ShownValue(i);
             shown_[i] = value;
-            fill = mode == SceneDocument::kLight ? FromColorRef(value) : (value != 0 ? kLit : kUnlit);
+            fill = mode == SceneDocument::kLight ? ToQColor(value) : (value != 0 ? kLit : kUnlit);
         }
         const QRect circle(spring.x, spring.y, spring.m_nSize, spring.m_nSize);
         if (!wide.intersects(circle) && !(circle.isEmpty() && wide.contains(circle.topLeft()))) continue;

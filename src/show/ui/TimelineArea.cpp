@@ -22,6 +22,7 @@
 #include "show/ui/BlockLooks.h"
 #include "show/ui/TimelineAccessible.h"
 #include "show/ui/TimelineMenus.h"
+#include "ui/ColorRef.h"
 
 namespace velmora {
 
@@ -409,7 +410,7 @@ void TimelineArea::PaintLightStrip(QPainter& p, const QRectF& bar, const std::st
         const double x0 = std::floor(left + width * static_cast<double>(s) / static_cast<double>(segments));
         const double x1 = std::floor(left + width * static_cast<double>(s + 1) / static_cast<double>(segments));
         p.fillRect(QRectF(x0, bar.bottom() - kLightStripHeight, std::max(1.0, x1 - x0), kLightStripHeight),
-                   QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF)));
+                   ToQColor(c));
     }
 }
 
