@@ -21,7 +21,7 @@ std::int32_t LightBlockToFileColour(COLORREF colour) {
 
 void ColourSequenceEditor::Load(const Profile& profile, const char* typeKey, std::int32_t typeDefault,
                                 const char* colourKey, std::string fileName, std::string* note) {
-    ItemRow<COLORBLOCK> loaded;
+    ColourSequenceState loaded;
     const std::int32_t num = profile.GetInt(kSection, "Num", 0);
     const std::int32_t count = std::clamp(num, 0, kMaxColours);
     if (count < num && note != nullptr)
@@ -31,7 +31,7 @@ void ColourSequenceEditor::Load(const Profile& profile, const char* typeKey, std
         const std::int32_t value = profile.GetInt(kSection, colourKey + std::to_string(i), 0);
         loaded.items.push_back({FileColourToLightBlock(value), 0});
     }
-    m_nType = profile.GetInt(kSection, typeKey, typeDefault);
+    loaded.type = profile.GetInt(kSection, typeKey, typeDefault);
     m_strFileName = std::move(fileName);
     state_ = std::move(loaded);
     history_.Reset();
@@ -50,7 +50,7 @@ bool ColourSequenceEditor::Save(const std::filesystem::path& folder, const std::
         folder, name, ".color",
         [this](Profile& profile) {
             profile.SetInt(kSection, "Num", static_cast<std::int32_t>(state_.items.size()));
-            profile.SetInt(kSection, "type", m_nType);
+            profile.SetInt(kSection, "type", state_.type);
             for (std::size_t i = 0; i < state_.items.size(); ++i)
                 profile.SetInt(kSection, "color" + std::to_string(i + 1), LightBlockToFileColour(state_.items[i].colour));
         },
@@ -71,5 +71,12 @@ bool ColourSequenceEditor::SetColour(int index, COLORREF colour) {
     return true;
 }
 
+bool ColourSequenceEditor::SetType(std::int32_t type) {
+    type = std::clamp(type, kMinInterval, kMaxInterval);
+    if (type == state_.type) return false;
+    history_.Record(state_);
+    state_.type = type;
+    return true;
+}
 
 }  // namespace velmora

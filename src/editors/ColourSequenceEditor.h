@@ -32,14 +32,20 @@ struct COLORBLOCK {
     std::int32_t selected = 0;
 };
 
-class ColourSequenceEditor : public ItemRowEditor<ItemRow<COLORBLOCK>, COLORBLOCK, &COLORBLOCK::selected> {
+// The swatches and the file's type value, which the 灯光 dialog edits as
+// the sequence's command interval: both are undone together.
+struct ColourSequenceState : ItemRow<COLORBLOCK> {
+    std::int32_t type = 0;
+};
+
+class ColourSequenceEditor : public ItemRowEditor<ColourSequenceState, COLORBLOCK, &COLORBLOCK::selected> {
 public:
     static constexpr COLORREF kNewSwatch = 0x000000FF;  // red
     static constexpr std::int32_t kTypeAtOpening = 0;
     static constexpr std::int32_t kTypeByOpen = 500;
 
     const std::vector<COLORBLOCK>& colours() const { return state_.items; }
-    std::int32_t type() const { return m_nType; }
+    std::int32_t type() const { return state_.type; }
     const std::string& fileName() const { return m_strFileName; }
 
     // Reads `profile` as the editor does when it opens on `fileName`, or as
@@ -58,12 +64,17 @@ public:
     // step, false (no step) when it changes nothing.
     bool Append();  // a red swatch at the end, unselected
     bool SetColour(int index, COLORREF colour);
+    // The 灯光 dialog's "命令间隔(ms)", kept in the file's type value and
+    // held to kMinInterval..kMaxInterval.
+    bool SetType(std::int32_t type);
+
+    static constexpr std::int32_t kMinInterval = 100;
+    static constexpr std::int32_t kMaxInterval = 999999;
 
 private:
     void Load(const Profile& profile, const char* typeKey, std::int32_t typeDefault, const char* colourKey,
               std::string fileName, std::string* note);
 
-    std::int32_t m_nType = kTypeAtOpening;
     std::string m_strFileName;
 };
 

@@ -191,6 +191,59 @@ void AssetCaches::RemoveFrameAnimation(std::string_view name) {
     if (const auto failed = failedFrame_.find(name); failed != failedFrame_.end()) failedFrame_.erase(failed);
 }
 
+namespace {
+
+// Two spellings of one file: the same path once both are made absolute and
+// normal, or the same file on disk.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code error;
+    if (std::filesystem::equivalent(a, b, error)) return true;
+    return std::filesystem::weakly_canonical(a, error) == std::filesystem::weakly_canonical(b, error);
+}
+
+}  // namespace
+
+template <class Record, class PathOf>
+std::size_t AssetCaches::ForgetFile(Cache<Record>& cache, Failures& failures, const std::filesystem::path& file,
+                                    PathOf pathOf) {
+    std::vector<std::shared_ptr<const Record>> dropped;
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto it = cache.begin(); it != cache.end();) {
+            if (SameFile((this->*pathOf)(it->first), file)) {
+                dropped.push_back(std::move(it->second));
+                it = cache.erase(it);
+                ++count;
+            } else {
+                ++it;
+            }
+        }
+        for (auto it = failures.begin(); it != failures.end();) {
+            if (SameFile((this->*pathOf)(it->first), file)) {
+                it = failures.erase(it);
+                ++count;
+            } else {
+                ++it;
+            }
+        }
+    }
+    return count;  // `dropped` lets the records go outside the lock
+}
+
+std::size_t AssetCaches::ForgetMotorFile(const std::filesystem::path& file) {
+    return ForgetFile(g_listMotorCache, failedMotor_, file, &AssetCaches::MotorPath);
+}
+
+std::size_t AssetCaches::ForgetFrameFile(const std::filesystem::path& file) {
+    return ForgetFile(g_listFrameCache, failedFrame_, file, &AssetCaches::FramePath);
+}
+
+std::size_t AssetCaches::ForgetColourFile(const std::filesystem::path& file) {
+    return ForgetFile(g_listColourCache, failedColour_, file, &AssetCaches::ColourPath);
+}
+
 void AssetCaches::ForgetFailedLookups() {
     std::lock_guard lock(mutex_);
     failedMotor_.clear();

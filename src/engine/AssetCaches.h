@@ -84,6 +84,13 @@ public:
     // the file again.
     void RemoveMotorProgram(std::string_view name);
     void RemoveFrameAnimation(std::string_view name);
+    // After an editor saved `file`: drops every record (and remembered
+    // failure) whose name stands for that file, however a block spells it
+    // (another case, a folder part), so that the next lookup reads what was
+    // saved. Returns how many names were dropped.
+    std::size_t ForgetMotorFile(const std::filesystem::path& file);
+    std::size_t ForgetFrameFile(const std::filesystem::path& file);
+    std::size_t ForgetColourFile(const std::filesystem::path& file);
     // Forgets every remembered failure (motor programs, frame animations,
     // colour sequences, 512 tables): the next lookup of such a name looks at
     // the disk again.
@@ -132,6 +139,9 @@ private:
     bool FailedRecently(const Failures& failures, std::string_view name) const;
     // Notes a failure now; true when the name was not failing before (lock held).
     bool NoteFailure(Failures& failures, std::string_view name);
+    // Drops the names of `cache` and `failures` that `pathOf` resolves to `file`.
+    template <class Record, class PathOf>
+    std::size_t ForgetFile(Cache<Record>& cache, Failures& failures, const std::filesystem::path& file, PathOf pathOf);
 
     const Workspace workspace_;
     Prompter* prompter_ = nullptr;

@@ -181,6 +181,19 @@ void Runtime::RefreshShowAssets() {
     PublishShowAssets(PrepareShowAssets(scene, show, caches));
 }
 
+void Runtime::AssetFileSaved(AssetKind kind, const std::filesystem::path& file) {
+    switch (kind) {
+        case AssetKind::Motor:
+            caches.ForgetMotorFile(file);
+            CompileShow();
+            return;
+        case AssetKind::Frame: caches.ForgetFrameFile(file); break;
+        case AssetKind::Colour: caches.ForgetColourFile(file); break;
+        case AssetKind::Light512: caches.ClearLight512Cache(); break;
+    }
+    RefreshShowAssets();
+}
+
 std::filesystem::path Runtime::EntryFolder(int programMode) const {
     return workspace_.AssetDir(programMode ? "Program" : "Music");
 }

@@ -19,6 +19,7 @@
 #include "app/QueuedPrompter.h"
 #include "app/Thread.h"
 #include "app/Workspace.h"
+#include "check/AssetProbe.h"
 #include "comm/ChannelImage.h"
 #include "engine/AssetCaches.h"
 #include "engine/EngineSnapshot.h"
@@ -121,6 +122,12 @@ public:
     // Thread contract: owner thread. Prepares the open show's assets again
     // and publishes them, without recompiling (after a refresh of the caches).
     void RefreshShowAssets();
+    // Thread contract: owner thread. An editor saved `file` (a motor program,
+    // frame animation or colour sequence): the caches forget every name that
+    // stands for it, and the open show takes the new version at once — a
+    // motor program by recompiling the tracks, the others by preparing the
+    // assets again — so a block plays what was saved without a restart.
+    void AssetFileSaved(AssetKind kind, const std::filesystem::path& file);
 
     // Hand mode (1) or watch mode (0), set by the hand panel; read by the
     // engine once per tick.

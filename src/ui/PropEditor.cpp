@@ -84,13 +84,15 @@ PropEditor::PropEditor(QWidget* parent)
     hide();
 }
 
-int PropEditor::ReservedWidth(int kind) {
-    switch (kind) {
+int PropEditor::ReservedWidth(const PropItem& item) {
+    switch (item.kind) {
         case kPropSpin:
         case kPropButton:
             return 20;
         case kPropPopup:
             return 30;
+        case kPropCombo:
+            return item.editor ? 20 : 0;
         default:
             return 0;
     }
@@ -98,12 +100,13 @@ int PropEditor::ReservedWidth(int kind) {
 
 void PropEditor::Open(const PropItem& item, const QRect& cell) {
     kind_ = item.kind;
+    reserved_ = ReservedWidth(item);
     const bool dropDown = kind_ == kPropList || kind_ == kPropCombo;
     edit_->setVisible(!dropDown);
     combo_->setVisible(dropDown);
     up_->setVisible(kind_ == kPropSpin);
     down_->setVisible(kind_ == kPropSpin);
-    more_->setVisible(kind_ == kPropPopup || kind_ == kPropButton);
+    more_->setVisible(kind_ == kPropPopup || kind_ == kPropButton || (kind_ == kPropCombo && item.editor));
 
     if (dropDown) {
         combo_->setEditable(kind_ == kPropCombo);
@@ -156,10 +159,10 @@ bool PropEditor::Holds(const QWidget* widget) const {
 }
 
 void PropEditor::Layout() {
-    const int reserved = ReservedWidth(kind_);
+    const int reserved = reserved_;
     const int fieldWidth = std::max(0, width() - reserved);
     edit_->setGeometry(0, 0, fieldWidth, height());
-    combo_->setGeometry(0, 0, width(), height());
+    combo_->setGeometry(0, 0, fieldWidth, height());
     const int half = height() / 2;
     up_->setGeometry(fieldWidth, 0, reserved, half);
     down_->setGeometry(fieldWidth, half, reserved, height() - half);

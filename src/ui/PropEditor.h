@@ -42,8 +42,9 @@ public:
     QToolButton* MoreButton() const { return more_; }
     int Kind() const { return kind_; }
 
-    // The width kept at the right of the cell for the spin control or button.
-    static int ReservedWidth(int kind);
+    // The width kept at the right of the cell for the spin control or button
+    // (a drop-down combo has a button when its row has an editor).
+    static int ReservedWidth(const PropItem& item);
 
 signals:
     void commitRequested();        // Enter, or an entry taken from the drop-down
@@ -59,6 +60,7 @@ private:
     void Layout();
 
     int kind_ = 0;
+    int reserved_ = 0;
     QLineEdit* edit_;
     QComboBox* combo_;
     QToolButton* up_;

@@ -53,7 +53,7 @@ struct PropItem {
     int minimum = 0;        // numeric kinds: lower bound
     int delta = 1;          // kind 4: the change of one spin step
     QStringList choices;    // kinds 2 and 3: the drop-down entries
-    PropPopupEditor editor; // kinds 5 and 7: what the button opens
+    PropPopupEditor editor; // kinds 5 and 7: what the button opens; kind 3: a button beside the drop-down when set
     // An extra condition a typed text must meet (for instance no characters a
     // file name cannot hold); empty = none.
     std::function<bool(const QString&)> accepts;

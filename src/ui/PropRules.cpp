@@ -92,7 +92,7 @@ std::optional<QString> AcceptPopupResult(const PropItem& item, const QString& re
         if (!PassesExtra(item, cut)) return std::nullopt;
         return cut;
     }
-    if (item.kind == kPropButton) return AcceptTyped(item, result);
+    if (item.kind == kPropButton || item.kind == kPropCombo) return AcceptTyped(item, result);
     return std::nullopt;
 }
 

@@ -19,7 +19,7 @@ namespace velmora {
 
 // The value `typed` into the row's editor becomes, or nothing when refused.
 std::optional<QString> AcceptTyped(const PropItem& item, const QString& typed);
-// The value a pop-up editor's `result` becomes (kinds 5 and 7), or nothing
+// The value a pop-up editor's `result` becomes (kinds 3, 5 and 7), or nothing
 // when refused: an empty result leaves the value.
 std::optional<QString> AcceptPopupResult(const PropItem& item, const QString& result);
 // The text a spin row shows after `steps` steps (negative: down) from

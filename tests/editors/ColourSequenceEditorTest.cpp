@@ -165,6 +165,29 @@ TEST(ColourSequenceEditorTest, EveryEditUndoesAndRedoesAndTheModifiedFlagFollows
     EXPECT_TRUE(e.IsModified());
 }
 
+// The 灯光 dialog's interval lives in the type value: held to its range,
+// undone with the swatches, and written back as "type".
+TEST(ColourSequenceEditorTest, TheIntervalIsTheTypeValueHeldToItsRangeAndUndone) {
+    testing::ScratchDir dir;
+    ColourSequenceEditor e;
+    e.LoadAtOpening(Parse("[Main]\nNum=1\ncolor1=255\n"), "t.color");
+    ASSERT_EQ(e.type(), 0);
+    EXPECT_TRUE(e.SetType(5));  // below the range: the least interval
+    EXPECT_EQ(e.type(), 100);
+    EXPECT_FALSE(e.SetType(100));
+    EXPECT_TRUE(e.SetType(2000000));
+    EXPECT_EQ(e.type(), 999999);
+    ASSERT_TRUE(e.Undo());
+    EXPECT_EQ(e.type(), 100);
+    ASSERT_TRUE(e.Undo());
+    EXPECT_EQ(e.type(), 0);
+    EXPECT_FALSE(e.IsModified());
+    ASSERT_TRUE(e.Redo());
+    std::string error;
+    ASSERT_TRUE(e.Save(dir.path(), "t", &error)) << error;
+    EXPECT_EQ(Parse(ReadAll(dir.path() / "t.color")).GetInt("Main", "type", 0), 100);
+}
+
 TEST(EditHistoryTest, TheSavedStateFallingOutOfTheHistoryStaysModified) {
     EditHistory<int> h;
     int state = 0;

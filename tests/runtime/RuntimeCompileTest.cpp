@@ -123,6 +123,44 @@ TEST(RuntimeCompile, TheSystemLightFileFollowsTheScene) {
     runtime.Shutdown();
 }
 
+// An editor saves over files the open show already plays, one named by the
+// block in another case: the motor tracks and the colour sequence the engine
+// reads are the saved versions at once, without a restart.
+TEST(RuntimeCompile, AnEditorsSaveReachesTheOpenShowAtOnce) {
+    ScratchDir dir;
+    dir.Write("spring.ini", "[main]\npulsePerRound=4000\ncount=1\nsp0_ID=7\nstrLight=Glow.color\n");
+    testing::WriteMotor(dir, "turn.motor", {{kMotorMove, 1000, 4000, 0, 0}});
+    dir.Write("Color/glow.color", "[Main]\nNum=1\ncolor1=255\n");
+    dir.Write("Music/a.mp3.tlf",
+              "[TimeLine]\nLayerCount=1\nly0_GroupID=7\nly0_type=1\nTimeBlockCount=1\nTB0_start=2\n"
+              "TB0_end=100\nTB0_nSpecicalType=1\nTB0_szMotor=TURN.motor\n");
+    Runtime runtime{Workspace(dir.path())};
+    ASSERT_TRUE(runtime.Startup());
+    ASSERT_TRUE(runtime.LoadShowFile(dir.path() / "Music/a.mp3.tlf"));
+    ASSERT_EQ(runtime.scene.FindSpring(7)->m_stepsB.size(), 2u);
+    EXPECT_EQ(runtime.scene.FindSpring(7)->m_stepsB[1].m_fAngle, 360.0f);
+    ASSERT_EQ(runtime.g_pShowAssets->FindColourSequence("Glow.color")->m_listColours.size(), 1u);
+
+    testing::WriteMotor(dir, "turn.motor", {{kMotorMove, 1000, 2000, 0, 0}, {kMotorMove, 1000, 2000, 0, 0}});
+    dir.Write("Color/glow.color", "[Main]\nNum=3\n");
+    // Saving alone changes nothing the engine reads: the caches keep the old records.
+    runtime.RefreshShowAssets();
+    EXPECT_EQ(runtime.g_pShowAssets->FindColourSequence("Glow.color")->m_listColours.size(), 1u);
+
+    runtime.AssetFileSaved(AssetKind::Motor, dir.path() / "motor/turn.motor");
+    const TrackPoints& track = runtime.scene.FindSpring(7)->m_stepsB;
+    ASSERT_EQ(track.size(), 3u);
+    EXPECT_EQ(track[1].m_fAngle, 180.0f);
+    EXPECT_EQ(track[2].m_fAngle, 360.0f);
+
+    runtime.AssetFileSaved(AssetKind::Colour, dir.path() / "Color/glow.color");
+    EXPECT_EQ(runtime.g_pShowAssets->FindColourSequence("Glow.color")->m_listColours.size(), 3u);
+
+    // A file the show does not use costs nothing and drops nothing.
+    EXPECT_EQ(runtime.caches.ForgetFrameFile(dir.path() / "Frame/none.frm"), 0u);
+    runtime.Shutdown();
+}
+
 // A message raised on a worker reaches the operator on the owner thread,
 // when the owner's loop delivers the queue.
 TEST(RuntimeCompile, WorkerMessagesReachTheOperatorOnTheOwnersDelivery) {

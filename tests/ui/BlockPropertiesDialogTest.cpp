@@ -17,6 +17,7 @@
 #include "app/Prompter.h"
 #include "document/ShowDocument.h"
 #include "runtime/Runtime.h"
+#include "editors/ui/ColourSequenceDialog.h"
 #include "show/ui/BlockPropertiesDialog.h"
 #include "show/ui/TimelineArea.h"
 #include "ui/DesktopContext.h"
@@ -200,6 +201,49 @@ private slots:
 
         QVERIFY(list.EnterText(RowOf(list, "动作类型"), "帧动作"));
         QCOMPARE(list.Item(RowOf(list, "帧编辑器")).choices, QStringList{"wave.frm"});
+    }
+
+    // The light row's button opens the colour editor on the row's file; a
+    // save there reaches what the engine plays at once, and the row takes
+    // the name the editor ends with.
+    void thePickerButtonOpensTheEditorAndItsSaveIsPlayed() {
+        ShowWorld world;
+        const auto played = [&] {
+            return world.runtime.g_pShowAssets->FindColourSequence("rainbow.color")->m_listColours.size();
+        };
+        const std::size_t before = played();
+        BlockPropertiesDialog dialog(world.context, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        PropList& list = dialog.list();
+        const int row = RowOf(list, "灯光文件");
+        QCOMPARE(list.GetItemValue(row), QString("rainbow.color"));
+        ClickValue(list, row);
+        QVERIFY(list.OpenedEditor());
+        QToolButton* more = list.OpenedEditor()->MoreButton();
+        QVERIFY(more->isVisible());
+
+        std::size_t opened = 0;
+        const QString copy = QString::fromStdString((world.ws.path() / "Color" / "rainbow2").string());
+        QTimer::singleShot(0, [&] {
+            auto* editor = qobject_cast<ColourSequenceDialog*>(QApplication::activeModalWidget());
+            if (editor == nullptr) return;
+            opened = editor->editor().colours().size();
+            editor->editor().Append();
+            editor->askPath = [](bool) { return QString(); };
+            editor->Save();  // cancelled: nothing happens
+            editor->askPath = [&](bool) { return QString::fromStdString((world.ws.path() / "Color" / "rainbow.color").string()); };
+            QVERIFY(editor->Save());
+            editor->editor().Append();
+            editor->askPath = [&](bool) { return copy; };
+            QVERIFY(editor->Save());
+            editor->reject();
+        });
+        QTest::mouseClick(more, Qt::LeftButton);
+        QCOMPARE(opened, before);
+        QCOMPARE(played(), before + 1);  // the save over the file the show plays
+        QTRY_COMPARE(list.GetItemValue(row), QString("rainbow2.color"));
+        QCOMPARE(dialog.edited().szLight, std::string("rainbow2.color"));
     }
 
     void okAppliesAsOneUndoStepAndCancelLeavesTheShow() {

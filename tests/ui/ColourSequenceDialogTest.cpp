@@ -4,12 +4,16 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "app/Profile.h"
 #include "app/Prompter.h"
 #include "editors/ui/ColourSequenceDialog.h"
+#include "editors/ui/IntervalDialog.h"
+#include "ui/PropList.h"
 #include "editors/ui/SwatchGrid.h"
 #include "UiTestMain.h"
 
@@ -86,8 +90,11 @@ private slots:
         QCOMPARE(d.editor().colours()[0].colour, COLORREF{0x123456});
 
         d.askPath = [&](bool forSaving) { return forSaving ? dir.filePath("seq") : QString(); };
+        std::vector<std::filesystem::path> told;
+        d.onSaved = [&](const std::filesystem::path& file) { told.push_back(file); };
         Trigger(d, "保存");
         QCOMPARE(d.fileName(), std::string("seq.color"));
+        QCOMPARE(told, std::vector<std::filesystem::path>{Folder(dir) / "seq.color"});
         Profile saved;
         QVERIFY(saved.Load(Folder(dir) / "seq.color"));
         QCOMPARE(saved.GetInt("Main", "color1", 0), 0x563412);  // 0x00RRGGBB in the file
@@ -101,6 +108,46 @@ private slots:
         Trigger(d, "打开");
         QCOMPARE(d.editor().type(), 500);
         QCOMPARE(d.fileName(), std::string("o.color"));
+    }
+
+    // 灯光 edits the sequence's interval (the file's type value) in its own
+    // sheet, one undo step; Cancel keeps it.
+    // The block names the file in another case than the folder holds it.
+    void theLightButtonEditsTheIntervalWithUndo() {
+        QTemporaryDir dir;
+        Profile file;
+        file.LoadFromBytes("[Main]\nNum=1\nType=250\ncolor1=255\n");
+        QVERIFY(file.SaveAs(Folder(dir) / "Warm.color"));
+        RecordingPrompter prompter;
+        ColourSequenceDialog d(prompter, Folder(dir), "warm.COLOR");
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QCOMPARE(d.editor().colours().size(), std::size_t{1});
+        QCOMPARE(d.editor().type(), 250);
+
+        QString typed = QStringLiteral("1500");
+        int shown = -1;
+        QTimer::singleShot(0, [&] {
+            auto* sheet = qobject_cast<IntervalDialog*>(QApplication::activeModalWidget());
+            if (sheet == nullptr) return;
+            shown = sheet->list().GetItemValue(1).toInt();
+            sheet->list().SetItemValue(1, typed);
+            sheet->accept();
+        });
+        Trigger(d, "灯光");
+        QCOMPARE(shown, 250);
+        QCOMPARE(d.editor().type(), 1500);
+        QVERIFY(d.windowTitle().endsWith('*'));
+        Trigger(d, "撤销");
+        QCOMPARE(d.editor().type(), 250);
+
+        // Cancel keeps the value.
+        QTimer::singleShot(0, [&] {
+            if (auto* sheet = qobject_cast<IntervalDialog*>(QApplication::activeModalWidget())) sheet->reject();
+        });
+        Trigger(d, "灯光");
+        QCOMPARE(d.editor().type(), 250);
+        QVERIFY(!d.editor().IsModified());
     }
 
     void closingWithUnsavedChangesAsksAndCanKeepTheDialogOpen() {

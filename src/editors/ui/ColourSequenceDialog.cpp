@@ -9,6 +9,8 @@
 
 #include "app/Profile.h"
 #include "app/Prompter.h"
+#include "app/Workspace.h"
+#include "editors/ui/IntervalDialog.h"
 #include "editors/ui/SwatchGrid.h"
 #include "ui/ColorRef.h"
 
@@ -26,7 +28,8 @@ ColourSequenceDialog::ColourSequenceDialog(Prompter& prompter, std::filesystem::
     setWindowTitle(QStringLiteral("颜色编辑器"));
     resize(420, 360);
     Profile profile;
-    if (!fileName.empty()) profile.Load(folder_ / fileName);
+    // A block names its file as the operator typed it; the folder may spell it in another case.
+    if (!fileName.empty()) profile.Load(ResolveStored(folder_, fileName));
     std::string note;
     editor_.LoadAtOpening(profile, fileName, &note);
     if (!note.empty()) prompter_.Tell(note);
@@ -49,6 +52,7 @@ ColourSequenceDialog::ColourSequenceDialog(Prompter& prompter, std::filesystem::
     toolbar->addAction(AddAction(QStringLiteral("前移"), [this] { return editor_.MoveForward(); }));
     toolbar->addAction(AddAction(QStringLiteral("后移"), [this] { return editor_.MoveBack(); }));
     toolbar->addAction(AddAction(QStringLiteral("删除"), [this] { return editor_.DeleteCurrent(); }));
+    toolbar->addAction(AddAction(QStringLiteral("灯光"), [this] { return EditInterval(); }));
     toolbar->addAction(AddAction(QStringLiteral("打开"), [this] { return Open(); }));
     toolbar->addAction(AddAction(QStringLiteral("保存"), [this] { return Save(); }));
     QAction* undo = AddAction(QStringLiteral("撤销"), [this] { return editor_.Undo(); });
@@ -70,6 +74,9 @@ ColourSequenceDialog::ColourSequenceDialog(Prompter& prompter, std::filesystem::
                                                         QStringLiteral("color Files (*.color)"))
                          : QFileDialog::getOpenFileName(this, QStringLiteral("打开"), start,
                                                         QStringLiteral("Color Files (*.color)"));
+    };
+    askInterval = [this](std::int32_t current) {
+        return IntervalDialog::Ask(QStringLiteral("灯光"), current, this);
     };
     askColour = [this](COLORREF current) -> std::optional<COLORREF> {
         const QColor chosen = QColorDialog::getColor(ToQColor(current), this);
@@ -127,7 +134,13 @@ bool ColourSequenceDialog::Save() {
         return false;
     }
     Refresh();
+    if (onSaved) onSaved(chosen.parent_path() / editor_.fileName());
     return true;
+}
+
+bool ColourSequenceDialog::EditInterval() {
+    const std::optional<std::int32_t> interval = askInterval(editor_.type());
+    return interval && editor_.SetType(*interval);
 }
 
 bool ColourSequenceDialog::Open() {

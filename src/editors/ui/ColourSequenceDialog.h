@@ -1,7 +1,9 @@
 #pragma once
 // "颜色编辑器": a colour sequence as a grid of swatches, edited through the
 // toolbar (颜色 adds a red swatch, 前移/后移 move the current one, 删除
-// removes it, 打开/保存 read and write .color files, 撤销/重做) and the
+// removes it, 灯光 sets the sequence's command interval — kept in the
+// file's type value, which nothing else uses —, 打开/保存 read and write
+// .color files, 撤销/重做) and the
 // mouse (a click makes a swatch current, a double-click picks its colour).
 // Every edit is a step of the editor's own undo; closing with unsaved
 // changes asks first. The result for the caller is the file name.
@@ -9,6 +11,7 @@
 // Thread contract: UI thread.
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -42,6 +45,9 @@ public:
     // empty path or no colour means the operator cancelled.
     std::function<QString(bool forSaving)> askPath;
     std::function<std::optional<COLORREF>(COLORREF current)> askColour;
+    std::function<std::optional<std::int32_t>(std::int32_t current)> askInterval;
+    // Told the file each successful save wrote (the caches forget it).
+    std::function<void(const std::filesystem::path& file)> onSaved;
 
     // Saves through askPath; false when cancelled or failed (told).
     bool Save();
@@ -53,6 +59,7 @@ public:
 private:
     QAction* AddAction(const QString& text, const std::function<bool()>& edit);
     void EditColour(int index);
+    bool EditInterval();
     bool MayClose();
     void Refresh();
 

@@ -2,12 +2,11 @@
 
 #include <cstdio>
 
-#include "app/Workspace.h"
+#include "editors/ui/AssetEditors.h"
 #include "document/MusicMultiplierCommand.h"
 #include "document/SceneDocument.h"
 #include "document/ShowDocument.h"
 #include "runtime/Runtime.h"
-#include "show/AssetChoices.h"
 #include "ui/PropList.h"
 
 namespace velmora {
@@ -26,12 +25,6 @@ QString Fixed(double value) {
     return QString::fromLatin1(text);
 }
 
-PropItem LightPicker(const std::string& current, const Workspace& workspace) {
-    QStringList files;
-    for (const std::string& name : AssetFileNames(workspace.AssetDir("Color"), ".color")) files << Q(name);
-    return PropItem::Combo(QStringLiteral("灯光文件"), Q(current), files);
-}
-
 }  // namespace
 
 SystemPropDialog::SystemPropDialog(DesktopContext& context, QWidget* parent)
@@ -48,7 +41,7 @@ SystemPropDialog::SystemPropDialog(DesktopContext& context, QWidget* parent)
     rows.AddItem(PropItem::Number(QStringLiteral("单圈脉冲-Z"), Q(s.pulsesZ), 1, kCountMax));
     rows.AddItem(PropItem::Number(QStringLiteral("单圈脉冲-Y"), Q(s.pulsesY), 1, kCountMax));
     rows.AddItem(PropItem::Number(QStringLiteral("颜色间隔"), Q(s.colourInterval), 1, kCountMax));
-    rows.AddItem(LightPicker(s.light, runtime.workspace()));
+    rows.AddItem(AssetPickerRow(context, AssetKind::Colour, QStringLiteral("灯光文件"), Q(s.light)));
     FitRows(rows.ItemCount());
 }
 

@@ -10,7 +10,7 @@
 // next save of the scene and of the show.
 //
 // The light file is picked from the workspace's "Color" folder (a name may
-// also be typed) until the colour sequence editor takes the row over.
+// also be typed) or made in the colour editor the row's button opens.
 //
 // Thread contract: UI thread.
 

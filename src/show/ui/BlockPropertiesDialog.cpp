@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "app/Workspace.h"
+#include "editors/ui/AssetEditors.h"
 #include "media/ProgramList.h"
 #include "runtime/Runtime.h"
 #include "show/AssetChoices.h"
@@ -26,11 +27,6 @@ QString FolderOf(const Workspace& workspace, const char* name) {
     return QString::fromStdString(workspace.AssetDir(name).string());
 }
 
-// A picker row: the folder's files of the asset's kind, or any typed name.
-PropItem AssetPicker(const BlockRow& row, const Workspace& workspace, const char* folder, const char* extension) {
-    return PropItem::Combo(Q(row.label), Q(row.value), QList(AssetFileNames(workspace.AssetDir(folder), extension)));
-}
-
 // The file dialog opens in the "512Light" folder (on the chosen file when it
 // is there); the block keeps the file's name only, as every asset name.
 PropItem CsvPicker(const BlockRow& row, const Workspace& workspace) {
@@ -46,16 +42,17 @@ PropItem CsvPicker(const BlockRow& row, const Workspace& workspace) {
     return item;
 }
 
-PropItem ItemFor(const BlockRow& row, const Workspace& workspace) {
+PropItem ItemFor(const BlockRow& row, DesktopContext& context) {
+    const Workspace& workspace = context.runtime.workspace();
     switch (row.kind) {
         case BlockRowKind::Heading: return PropItem::Category(Q(row.label));
         case BlockRowKind::ReadOnly: return PropItem::Info(Q(row.label), Q(row.value));
         case BlockRowKind::Choice: return PropItem::List(Q(row.label), Q(row.value), QList(row.choices));
         case BlockRowKind::Number:
         case BlockRowKind::Decimal: return PropItem::Number(Q(row.label), Q(row.value), row.minimum, row.maximum);
-        case BlockRowKind::MotorPicker: return AssetPicker(row, workspace, "Motor", ".motor");
-        case BlockRowKind::FramePicker: return AssetPicker(row, workspace, "Frame", ".frm");
-        case BlockRowKind::LightPicker: return AssetPicker(row, workspace, "Color", ".color");
+        case BlockRowKind::MotorPicker: return AssetPickerRow(context, AssetKind::Motor, Q(row.label), Q(row.value));
+        case BlockRowKind::FramePicker: return AssetPickerRow(context, AssetKind::Frame, Q(row.label), Q(row.value));
+        case BlockRowKind::LightPicker: return AssetPickerRow(context, AssetKind::Colour, Q(row.label), Q(row.value));
         case BlockRowKind::CsvFile: return CsvPicker(row, workspace);
     }
     return PropItem::Category(Q(row.label));
@@ -99,9 +96,8 @@ TimeBlock BlockPropertiesDialog::edited() const {
 
 void BlockPropertiesDialog::Rebuild() {
     rows_ = BlockRowsFor(copy_, scale_, programNames_);
-    const Workspace& workspace = context_.runtime.workspace();
     list_->Clear();
-    for (const BlockRow& row : rows_) list_->AddItem(ItemFor(row, workspace));
+    for (const BlockRow& row : rows_) list_->AddItem(ItemFor(row, context_));
 }
 
 void BlockPropertiesDialog::OnValueChanged(int index) {

@@ -5,7 +5,8 @@
 // another action type shows that type's rows at once while the values typed
 // before stay in the copy. Motor programs, frame animations and colour
 // sequences are picked from the files of the workspace's asset folders (a
-// name may also be typed), the 512-light table with a file dialog on the
+// name may also be typed) or made in their editors, which the row's button
+// opens on the named file; the 512-light table with a file dialog on the
 // "512Light" folder; the block stores bare file names.
 //
 // OK leaves the result in edited(); the show itself changes only through
