@@ -2,10 +2,10 @@
 // What the 3D preview shows: the model with its textures, the scene
 // description, and the variables that drive the description's acts.
 //
-// The variable table starts empty; the preview sets entries with
-// SetVariable (it binds "spring<ID>" to that spring's output level 0..128
-// from the engine snapshot). Acts whose variable is not in the table do
-// nothing.
+// The variable table starts empty and is filled by whoever shows the scene
+// through SetVariable; the names are the description's own (the preview
+// binds "spring<ID>" to that spring's output level 0..128). Acts whose
+// variable is not in the table do nothing.
 //
 // Thread contract: plain value; the UI thread.
 
