@@ -116,8 +116,8 @@ PreviewScene PreviewScene::Load(const std::filesystem::path& modelFolder, std::v
     const std::filesystem::path modelPath = modelFolder / kModelFile;
     const ReadFileStatus status = ReadRegularFile(modelPath, kMaxModelBytes, bytes, &reason);
     if (status != ReadFileStatus::Ok) {
-        note("The 3D model \"" + modelPath.string() + "\" " +
-             (reason.empty() ? ReadFileStatusText(status) : reason) + "; the preview shows no model.");
+        note("The 3D model \"" + modelPath.string() + "\" could not be read (" +
+             (reason.empty() ? ReadFileStatusText(status) : reason) + "); the preview shows no model.");
     } else if (std::string error; !Read3ds(bytes, model, &error)) {
         note(error + " The preview shows no model.");
     }
@@ -148,9 +148,10 @@ PreviewScene PreviewScene::Load(const std::filesystem::path& modelFolder, std::v
         RgbImage image;
         std::string error;
         if (read != ReadFileStatus::Ok) {
-            note("The texture \"" + path->string() + "\" " + ReadFileStatusText(read) + ".");
+            note("The texture \"" + path->string() + "\" could not be read (" + ReadFileStatusText(read) +
+                 "); its material is drawn in its colour.");
         } else if (!ReadBmp(data, image, &error)) {
-            note("The texture \"" + path->string() + "\": " + error);
+            note("The texture \"" + path->string() + "\" is unusable: " + error + " Its material is drawn in its colour.");
         } else {
             scene.textures_[m] = std::move(image);
         }
