@@ -169,6 +169,7 @@ PreviewScene PreviewScene::FromParts(Model3ds model, SceneDescription descriptio
         int& p = description.parent[i];
         if (p < -1 || p >= static_cast<int>(n)) p = -1;
         model.objects[i].parent = p;
+        if (model.objects[i].normals.size() != model.objects[i].vertices.size()) ComputeNormals(model.objects[i]);
     }
     scene.model_ = std::move(model);
     scene.description_ = std::move(description);
@@ -177,6 +178,15 @@ PreviewScene PreviewScene::FromParts(Model3ds model, SceneDescription descriptio
 }
 
 void PreviewScene::SetVariable(const std::string& name, double value) { variables_[name] = value; }
+
+void PreviewScene::BindSpringLevels(const EngineSnapshot& snapshot) {
+    std::string name;
+    for (const SpringSnapshot& spring : snapshot.springs) {
+        name = "spring";
+        name += std::to_string(spring.ID);
+        variables_[name] = spring.m_nOutLevel;
+    }
+}
 
 void PreviewScene::ClearVariables() { variables_.clear(); }
 

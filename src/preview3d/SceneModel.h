@@ -2,10 +2,11 @@
 // What the 3D preview shows: the model with its textures, the scene
 // description, and the variables that drive the description's acts.
 //
-// The variable table starts empty and is filled by whoever shows the scene
-// through SetVariable; the names are the description's own (the preview
-// binds "spring<ID>" to that spring's output level 0..128). Acts whose
-// variable is not in the table do nothing.
+// The variable table starts empty. BindSpringLevels names every spring of
+// an engine snapshot "spring<ID>" (the spring's ID, e.g. "spring9001") with
+// its output level 0..128, so a description can turn, move, colour or hide
+// an object by a spring's output; SetVariable sets any other name. Acts
+// whose variable is not in the table do nothing.
 //
 // Thread contract: plain value; the UI thread.
 
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/EngineSnapshot.h"
 #include "preview3d/Bitmap.h"
 #include "preview3d/Camera.h"
 #include "preview3d/Model3ds.h"
@@ -35,7 +37,8 @@ public:
     static PreviewScene Load(const std::filesystem::path& modelFolder,
                              std::vector<std::string>* notes);
 
-    // Builds a scene from parts already in memory (tests, tools).
+    // Builds a scene from parts already in memory (tests, tools). Both ways
+    // of making a scene compute the objects' vertex normals once, here.
     static PreviewScene FromParts(Model3ds model, SceneDescription description);
 
     const Model3ds& model() const { return model_; }
@@ -45,6 +48,8 @@ public:
     const std::vector<std::optional<RgbImage>>& textures() const { return textures_; }
 
     void SetVariable(const std::string& name, double value);
+    // Sets "spring<ID>" to m_nOutLevel for every spring of `snapshot`.
+    void BindSpringLevels(const EngineSnapshot& snapshot);
     void ClearVariables();
     std::optional<double> Variable(const std::string& name) const;
 

@@ -38,6 +38,7 @@ const std::string kTwoQuads = File(Quad("near", -10, 10, -10, 10, -100) + Quad("
 
 TEST(PreviewScenePick, NearestObjectUnderThePixelWins) {
     PreviewScene scene = SceneOf(kTwoQuads, "");
+    EXPECT_EQ(scene.model().objects[1].normals.size(), 4u);
     PreviewCamera camera;  // (0,0,0) looking at (0,0,-500)
     EXPECT_EQ(scene.Pick(250, 200, 500, 400, camera), 0);
     // Off the near quad but on the far one: the near quad covers
@@ -103,6 +104,11 @@ TEST(PreviewSceneColour, SelectionIsGreenUnlessAnActMatches) {
     scene.SetVariable("mode", 2.0);
     EXPECT_EQ(scene.ColourOverride(0), (Rgb{0, 0, 255}));
     scene.selected = -1;
+    EngineSnapshot snapshot;
+    snapshot.springs = {SpringSnapshot{9001, 1, 128}, SpringSnapshot{9002, 0, 0}};
+    scene.BindSpringLevels(snapshot);
+    EXPECT_EQ(scene.Variable("spring9001"), 128.0);
+    EXPECT_EQ(scene.Variable("spring9002"), 0.0);
     scene.SetVariable("on", 0.0);
     scene.SetVariable("mode", 2.5);
     EXPECT_FALSE(scene.ColourOverride(0));
