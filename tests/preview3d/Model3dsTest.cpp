@@ -62,6 +62,12 @@ TEST(Read3ds, FaceMaterialsResolveByNameWhereverTheMaterialIs) {
     EXPECT_EQ(model.materials[0].textureFile, "");
 }
 
+TEST(Read3ds, ByteColourWinsOverFloatColour) {
+    Model3ds model;
+    ASSERT_TRUE(Read3ds(File(Material("m", FloatColour(1, 1, 1) + ByteColour(7, 8, 9))), model, nullptr));
+    EXPECT_EQ(model.materials[0].diffuse, (std::array<std::uint8_t, 3>{7, 8, 9}));
+}
+
 TEST(Read3ds, ModelWithoutMaterialsKeepsEveryFaceUnmaterialled) {
     Model3ds model;
     ASSERT_TRUE(Read3ds(File(Object("a", Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) + Faces({{{0, 1, 2}}}))),

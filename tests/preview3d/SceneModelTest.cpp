@@ -63,6 +63,18 @@ TEST(PreviewScenePick, HiddenObjectsLetTheClickThrough) {
     EXPECT_FALSE(scene.Hidden(0));
 }
 
+TEST(PreviewScenePick, FollowsObjectsTheirActsMoved) {
+    // The near quad slides 100 along +x, out from under the centre pixel.
+    const std::string file = File(Quad("near", -10, 10, -10, 10, -100) + Quad("far", -50, 50, -50, 50, -300) +
+                                  Object("rail", Vertices({{0, 0, 0}, {-1, 0, 0}})));
+    PreviewScene scene = SceneOf(file, "[Main]\nobjCount=1\n[Obj01]\nName=near\nactCount=1\n"
+                                       "[Act0101]\ntype=2\nline=rail\nvar=slide\n");
+    PreviewCamera camera;
+    EXPECT_EQ(scene.Pick(250, 200, 500, 400, camera), 0);
+    scene.SetVariable("slide", 100.0);
+    EXPECT_EQ(scene.Pick(250, 200, 500, 400, camera), 1);
+}
+
 TEST(PreviewSceneMatrix, RotatesAboutTheLineAxisAfterItsAncestors) {
     // "axis" runs from (10,0,0) to (10,1,0) in our axes: a vertical line
     // through x = 10. "lid" turns about it; "knob" hangs below the lid and
