@@ -9,21 +9,8 @@ namespace {
 
 constexpr Vec3 kUp{0.0f, 1.0f, 0.0f};
 
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3 Add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec3 Scale(const Vec3& a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-float Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
 // Zero stays zero: a camera looking at its own eye has no direction to move in.
-Vec3 Unit(const Vec3& v) {
-    const float length = std::sqrt(Dot(v, v));
-    if (!(length > 0.0f) || !std::isfinite(length)) return {0.0f, 0.0f, 0.0f};
-    return Scale(v, 1.0f / length);
-}
+Vec3 Unit(const Vec3& v) { return Normalised(v).value_or(Vec3{0.0f, 0.0f, 0.0f}); }
 
 // Rodrigues' rotation of v about the unit axis k by angle radians.
 Vec3 Rotate(const Vec3& v, const Vec3& k, float angle) {

@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace velmora {
+#include "preview3d/Vec3.h"
 
-using Vec3 = std::array<float, 3>;
-using Mat4 = std::array<float, 16>;  // column-major, as OpenGL loads it
+namespace velmora {
 
 struct CameraPose {
     Vec3 eye{0.0f, 0.0f, 0.0f};

@@ -8,6 +8,8 @@
 #include <limits>
 #include <optional>
 
+#include "preview3d/Vec3.h"
+
 namespace velmora {
 namespace {
 
@@ -320,22 +322,7 @@ private:
     std::vector<PendingFaceMaterial> pending_;
 };
 
-using Vec = std::array<float, 3>;
-
-Vec Sub(const Vec& a, const Vec& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-
-Vec Cross(const Vec& a, const Vec& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-// The unit vector along v, or nothing when v has no usable direction.
-std::optional<Vec> Normalised(const Vec& v) {
-    const double length = std::sqrt(static_cast<double>(v[0]) * v[0] + static_cast<double>(v[1]) * v[1] +
-                                    static_cast<double>(v[2]) * v[2]);
-    if (!(length > 1e-12) || !std::isfinite(length)) return std::nullopt;
-    return Vec{static_cast<float>(v[0] / length), static_cast<float>(v[1] / length),
-               static_cast<float>(v[2] / length)};
-}
+using Vec = Vec3;
 
 }  // namespace
 

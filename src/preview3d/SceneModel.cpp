@@ -49,19 +49,7 @@ Vec3 Transform(const Mat4& m, const Vec3& v) {
             m[2] * v[0] + m[6] * v[1] + m[10] * v[2] + m[14]};
 }
 
-Vec3 Sub(const Vec3& a, const Vec3& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3 Add(const Vec3& a, const Vec3& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec3 Scale(const Vec3& a, float s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-float Dot(const Vec3& a, const Vec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-Vec3 Cross(const Vec3& a, const Vec3& b) {
-    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-}
-
-std::optional<Vec3> Unit(const Vec3& v) {
-    const float length = std::sqrt(Dot(v, v));
-    if (!(length > 0.0f) || !std::isfinite(length)) return std::nullopt;
-    return Scale(v, 1.0f / length);
-}
+std::optional<Vec3> Unit(const Vec3& v) { return Normalised(v); }
 
 // Distance along `dir` from `origin` to the triangle, both faces counted
 // (picking sees back faces too); nothing when the ray misses.
