@@ -102,8 +102,10 @@ private:
         return true;
     }
 
-    // Reads the chunks lying exactly in [begin, end).
-    bool Chunks(std::size_t begin, std::size_t end, int depth) {
+    // Walks the chunks lying exactly in [begin, end), handing each one's id,
+    // offset and length to `visit`; stops at the first refusal.
+    template <class Visit>
+    bool EachChunk(std::size_t begin, std::size_t end, int depth, Visit visit) {
         if (depth > kMax3dsDepth)
             return Fail("chunks nest deeper than " + std::to_string(kMax3dsDepth) + " levels");
         std::size_t at = begin;
@@ -118,10 +120,16 @@ private:
                                           ? "runs past the end of the file"
                                           : "runs past the end of the chunk holding it");
             }
-            if (!Chunk(id, at, at + kHeader, at + length, depth)) return false;
+            if (!visit(id, at, static_cast<std::size_t>(length))) return false;
             at += length;
         }
         return true;
+    }
+
+    bool Chunks(std::size_t begin, std::size_t end, int depth) {
+        return EachChunk(begin, end, depth, [&](std::uint16_t id, std::size_t at, std::size_t length) {
+            return Chunk(id, at, at + kHeader, at + length, depth);
+        });
     }
 
     bool Chunk(std::uint16_t id, std::size_t at, std::size_t data, std::size_t end, int depth) {
@@ -260,17 +268,8 @@ private:
     // Byte colours are taken as they are; float colours (0..1) only when the
     // chunk holds no byte colour.
     bool Diffuse(std::size_t data, std::size_t end, int depth) {
-        if (depth + 1 > kMax3dsDepth)
-            return Fail("chunks nest deeper than " + std::to_string(kMax3dsDepth) + " levels");
         std::optional<std::array<std::uint8_t, 3>> bytes, floats;
-        std::size_t at = data;
-        while (at < end) {
-            if (end - at < kHeader)
-                return Fail("the chunk at byte " + std::to_string(at) + " is cut off inside its header");
-            const std::uint16_t id = U16(bytes_.data() + at);
-            const std::uint32_t length = U32(bytes_.data() + at + 2);
-            if (length < kHeader) return FailAt(id, at, "is shorter than its own header");
-            if (length > end - at) return FailAt(id, at, "runs past the end of the chunk holding it");
+        const bool read = EachChunk(data, end, depth + 1, [&](std::uint16_t id, std::size_t at, std::size_t length) {
             const char* p = bytes_.data() + at + kHeader;
             const std::size_t size = length - kHeader;
             if ((id == kColourBytes || id == kColourBytesGamma) && size >= 3 && !bytes) {
@@ -286,8 +285,9 @@ private:
                 }
                 floats = c;
             }
-            at += length;
-        }
+            return true;
+        });
+        if (!read) return false;
         if (material_ && (bytes || floats)) out_.materials[*material_].diffuse = bytes ? *bytes : *floats;
         return true;
     }
