@@ -411,6 +411,56 @@ bool FrameAnimationEditor::PastePages(bool reversed) {
     return Finish();
 }
 
+int FrameAnimationEditor::FirstStripSelected() const {
+    const int count = std::clamp(settings_.m_nPageCount, 0, kMaxFramePages);
+    for (int p = 0; p < count; ++p)
+        if ((*pages_)[static_cast<std::size_t>(p)].m_reserved0 == 1) return p;
+    return -1;
+}
+
+bool FrameAnimationEditor::InsertPage() {
+    const int count = std::clamp(settings_.m_nPageCount, 0, kMaxFramePages);
+    if (count >= kMaxFramePages) return false;
+    const int selected = FirstStripSelected();
+    const int at = selected >= 0 ? selected : std::min(m_nPage, count);
+    // The slot just past the last page is overwritten too: it may hold a
+    // page hidden by an earlier, smaller page count.
+    std::vector<int> touched;
+    for (int p = at; p <= count; ++p) touched.push_back(p);
+    Record(touched);
+    auto& pages = *pages_;
+    std::move_backward(pages.begin() + at, pages.begin() + count, pages.begin() + count + 1);
+    pages[static_cast<std::size_t>(at)] = FRAME_PAGE{};
+    settings_.m_nPageCount = count + 1;
+    return Finish();
+}
+
+bool FrameAnimationEditor::DeletePages() {
+    const int count = std::clamp(settings_.m_nPageCount, 0, kMaxFramePages);
+    std::vector<FRAME_PAGE> kept;
+    int first = -1;
+    for (int p = 0; p < count; ++p) {
+        const FRAME_PAGE& page = (*pages_)[static_cast<std::size_t>(p)];
+        if (page.m_reserved0 == 1) {
+            if (first < 0) first = p;
+        } else if (first >= 0) {
+            kept.push_back(page);
+        }
+    }
+    // An animation keeps at least one page.
+    if (first < 0 || first + static_cast<int>(kept.size()) < 1) return false;
+    std::vector<int> touched;
+    for (int p = first; p < count; ++p) touched.push_back(p);
+    Record(touched);
+    auto& pages = *pages_;
+    std::copy(kept.begin(), kept.end(), pages.begin() + first);
+    const int newCount = first + static_cast<int>(kept.size());
+    std::fill(pages.begin() + newCount, pages.begin() + count, FRAME_PAGE{});
+    settings_.m_nPageCount = newCount;
+    SetPage(m_nPage);
+    return Finish();
+}
+
 bool FrameAnimationEditor::SetSettings(FrameSettings s) {
     s.m_nInterval = std::clamp(s.m_nInterval, kMinInterval, kMaxInterval);
     s.m_nPageCount = std::clamp(s.m_nPageCount, 1, kMaxFramePages);

@@ -116,6 +116,15 @@ public:
     bool MarkLoop();
     void CopyPages();
     bool PastePages(bool reversed);
+    // A blank page before the first page selected in the strip (before the
+    // current page when none is), and taking the selected pages out; the
+    // later pages move up or down and the page count follows, kept within
+    // 1..100. Each one undo step; false when the count is at its bound or
+    // (deleting) nothing is selected.
+    bool InsertPage();
+    bool DeletePages();
+    // The first page selected in the strip, -1 when none.
+    int FirstStripSelected() const;
 
     // "配置": clamped to the dialog's bounds; one undo step.
     bool SetSettings(FrameSettings settings);

@@ -298,5 +298,63 @@ TEST(FrameAnimationEditorTest, AStrokeIsOneStepAndUndoRestoresPagesAndSettings) 
     EXPECT_EQ(e.Cell(0, 0).m_nLevel, 0);
 }
 
+TEST(FrameAnimationEditorTest, InsertAndDeletePagesMoveTheLaterPagesWithUndo) {
+    FrameAnimationEditor e;
+    FrameSettings s = e.settings();
+    s.m_nPageCount = 3;
+    ASSERT_TRUE(e.SetSettings(s));
+    for (int p = 0; p < 3; ++p) {
+        e.SetPage(p);
+        e.WriteValue(0, 0, 10 * (p + 1));
+    }
+    e.ClickPage(1, false);
+    ASSERT_TRUE(e.InsertPage());
+    ASSERT_EQ(e.settings().m_nPageCount, 4);
+    const std::vector<std::int32_t> afterInsert{10, 0, 20, 30};
+    for (int p = 0; p < 4; ++p) EXPECT_EQ(e.Page(p).m_nodes[0].m_nLevel, afterInsert[static_cast<std::size_t>(p)]);
+    EXPECT_EQ(e.Page(2).m_reserved0, 1);  // the selection stays with its page
+
+    // Deleting the selected range closes the gap and blanks the freed slots.
+    e.ClickPage(1, false);
+    e.ClickPage(2, true);
+    ASSERT_TRUE(e.DeletePages());
+    ASSERT_EQ(e.settings().m_nPageCount, 2);
+    EXPECT_EQ(e.Page(1).m_nodes[0].m_nLevel, 30);
+    EXPECT_EQ(e.Page(2).m_nodes[0].m_nLevel, 0);
+    EXPECT_FALSE(e.DeletePages());  // nothing selected any more
+
+    ASSERT_TRUE(e.Undo());
+    EXPECT_EQ(e.settings().m_nPageCount, 4);
+    EXPECT_EQ(e.Page(3).m_nodes[0].m_nLevel, 30);
+    ASSERT_TRUE(e.Undo());
+    EXPECT_EQ(e.settings().m_nPageCount, 3);
+    EXPECT_EQ(e.Page(1).m_nodes[0].m_nLevel, 20);
+
+    // One page always stays; a hundred is the most.
+    e.ClickPage(0, false);
+    e.ClickPage(2, true);
+    EXPECT_FALSE(e.DeletePages());
+    s = e.settings();
+    s.m_nPageCount = kMaxFramePages;
+    ASSERT_TRUE(e.SetSettings(s));
+    EXPECT_FALSE(e.InsertPage());
+}
+
+TEST(FrameAnimationEditorTest, InsertWithoutAStripSelectionGoesBeforeTheCurrentPageAndCoversAHiddenOne) {
+    FrameAnimationEditor e;
+    FrameSettings s = e.settings();
+    s.m_nPageCount = 2;
+    e.SetPage(2);
+    e.WriteValue(0, 0, 99);  // page 3, about to be hidden
+    ASSERT_TRUE(e.SetSettings(s));
+    e.SetPage(1);
+    e.WriteValue(0, 0, 7);
+    ASSERT_TRUE(e.InsertPage());
+    EXPECT_EQ(e.Page(1).m_nodes[0].m_nLevel, 0);
+    EXPECT_EQ(e.Page(2).m_nodes[0].m_nLevel, 7);
+    ASSERT_TRUE(e.Undo());
+    EXPECT_EQ(e.Page(2).m_nodes[0].m_nLevel, 99);  // the hidden page comes back as it was
+}
+
 }  // namespace
 }  // namespace velmora
