@@ -1,5 +1,7 @@
 #include "editors/ui/FrameAnimationDialog.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
@@ -8,8 +10,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/Prompter.h"
@@ -99,6 +103,11 @@ FrameAnimationDialog::FrameAnimationDialog(Prompter& prompter, std::filesystem::
     AddAction(toolbar, QStringLiteral("增大"), FrameIcon::Increase, [this] { return editor_.Increase(); });
     AddAction(toolbar, QStringLiteral("减小"), FrameIcon::Decrease, [this] { return editor_.Decrease(); });
     toolbar->addSeparator();
+    // The anchored pastes and the two turns show their pictures only, with
+    // the tooltips "粘贴" and "旋转"; their names say which one each is.
+    for (const char* pictureOnly : {"粘贴(左上)", "粘贴(右上)", "粘贴(右下)", "粘贴(左下)", "旋转(顺)", "旋转(逆)"})
+        if (auto* button = qobject_cast<QToolButton*>(toolbar->widgetForAction(Action(QString::fromUtf8(pictureOnly)))))
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     QAction* undo = AddAction(toolbar, QStringLiteral("撤销"), FrameIcon::Undo, [this] { return editor_.Undo(); });
     undo->setShortcut(QKeySequence::Undo);
     QAction* redo = AddAction(toolbar, QStringLiteral("重做"), FrameIcon::Redo, [this] { return editor_.Redo(); });
@@ -190,7 +199,9 @@ FrameAnimationDialog::FrameAnimationDialog(Prompter& prompter, std::filesystem::
         return forSaving ? QFileDialog::getSaveFileName(this, QStringLiteral("保存"), start, filter)
                          : QFileDialog::getOpenFileName(this, QStringLiteral("打开"), start, filter);
     };
-    resize(1240, 760);
+    // Wide enough for the whole toolbar where the screen allows.
+    const QRect screen = this->screen() != nullptr ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 800);
+    resize(std::min(std::max(toolbar->sizeHint().width() + 8, 900), screen.width()), std::min(720, screen.height()));
     Refresh();
 }
 

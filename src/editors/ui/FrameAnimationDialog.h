@@ -69,6 +69,10 @@ public:
     // The close box and Escape come here: unsaved changes are asked about first.
     void reject() override;
 
+    // Redraws everything from the model; the dialog's own edits call it, a
+    // caller that changed editor() directly calls it once afterwards.
+    void Refresh();
+
 private:
     QAction* AddAction(QToolBar* toolbar, const QString& text, FrameIcon icon, const std::function<bool()>& edit,
                        const QString& tip = {});
@@ -77,7 +81,6 @@ private:
     void AskLevel(int row, int col);
     void TakeDuration();
     bool MayClose();
-    void Refresh();
 
     Prompter& prompter_;
     std::filesystem::path folder_;

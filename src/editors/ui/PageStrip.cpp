@@ -67,8 +67,8 @@ int PageStripView::PageAt(const QPoint& pos) const {
     return index < PageCount() ? index : -1;
 }
 
-void PageStripView::UpdateSize(int h) {
-    resize(std::max(kColumn * PageCount(), 1), h);
+void PageStripView::UpdateSize() {
+    setMinimumWidth(kColumn * PageCount());
     update();
 }
 
@@ -117,9 +117,10 @@ PageStrip::PageStrip(const FrameAnimationEditor& editor, QWidget* parent)
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar_->setAccessibleName(QStringLiteral("页工具栏"));
     scroll_->setWidget(view_);
-    scroll_->setWidgetResizable(false);
+    // The pages take the strip's height; the scroll bar appears when they are wider.
+    scroll_->setWidgetResizable(true);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll_->setFrameShape(QFrame::NoFrame);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -129,14 +130,9 @@ PageStrip::PageStrip(const FrameAnimationEditor& editor, QWidget* parent)
 }
 
 void PageStrip::Refresh() {
-    view_->UpdateSize(scroll_->viewport()->height());
+    view_->UpdateSize();
     const QRect column = view_->ColumnRect(view_->editor().page());
     scroll_->ensureVisible(column.center().x(), 0, PageStripView::kColumn * 2, 0);
-}
-
-void PageStrip::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    view_->UpdateSize(scroll_->viewport()->height());
 }
 
 }  // namespace velmora

@@ -36,7 +36,7 @@ public:
     QRect BoxRect(int index) const;
     int PageAt(const QPoint& pos) const;  // -1: none
     // Follows the page count.
-    void UpdateSize(int height);
+    void UpdateSize();
 
 signals:
     void clicked(int index, bool shift);
@@ -62,9 +62,6 @@ public:
     QScrollArea& scrollArea() { return *scroll_; }
     // Redraws after a change of the model, keeping the current page in sight.
     void Refresh();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QToolBar* toolbar_;
