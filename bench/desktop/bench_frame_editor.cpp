@@ -27,6 +27,7 @@
 #include <QTemporaryDir>
 
 #include "app/AtomicFile.h"
+#include "app/MemoryPolicy.h"
 #include "app/Prompter.h"
 #include "engine/FrameAnimationFile.h"
 #include "editors/ui/FrameAnimationDialog.h"
@@ -77,6 +78,7 @@ void Print(const char* what, Spread s) { std::printf("  %-34s p50 %7.3f ms  p99 
 }  // namespace
 
 int main(int argc, char** argv) {
+    KeepFreedMemoryForReuse();  // as the desktop program does
     if (std::getenv("DISPLAY") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QTemporaryDir dir;

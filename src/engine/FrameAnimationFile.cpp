@@ -1,6 +1,8 @@
 #include "engine/FrameAnimationFile.h"
 
+#include <bit>
 #include <cstring>
+#include <type_traits>
 #include <iterator>
 
 #include "app/RegularFile.h"
@@ -39,8 +41,12 @@ private:
 
 class Writer {
 public:
+    void Reserve(std::size_t n) { out_.reserve(n); }
+    void Raw(const void* data, std::size_t n) { out_.append(static_cast<const char*>(data), n); }
     void U32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) out_.push_back(static_cast<char>((v >> (8 * i)) & 0xFFu));
+        const char bytes[4] = {static_cast<char>(v & 0xFFu), static_cast<char>((v >> 8) & 0xFFu),
+                               static_cast<char>((v >> 16) & 0xFFu), static_cast<char>((v >> 24) & 0xFFu)};
+        out_.append(bytes, sizeof bytes);
     }
     void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
     void F32(float f) {
@@ -51,7 +57,7 @@ public:
     void Byte(std::uint8_t b) { out_.push_back(static_cast<char>(b)); }
     template <std::size_t N>
     void Bytes(const std::array<std::uint8_t, N>& in) {
-        for (auto b : in) Byte(b);
+        out_.append(reinterpret_cast<const char*>(in.data()), N);
     }
     std::string Take() { return std::move(out_); }
 
@@ -72,6 +78,13 @@ void ReadPage(Reader& in, FRAME_PAGE& page) {
 }
 
 void WritePage(Writer& out, const FRAME_PAGE& page) {
+    // The page's memory is the file's layout on a little-endian machine
+    // (the sizes are asserted with the types): one copy instead of 12,500
+    // small writes.
+    if constexpr (std::endian::native == std::endian::little && std::is_trivially_copyable_v<FRAME_PAGE>) {
+        out.Raw(&page, sizeof page);
+        return;
+    }
     for (const FRAME_NODE& node : page.m_nodes) {
         out.I32(node.m_nLevel);
         out.Bytes(node.m_editor);
@@ -140,6 +153,8 @@ bool LoadFrameFile(const std::filesystem::path& path, FrameComplierCache& record
 
 std::string SerializeFrameFile(const FrameComplierCache& record, float version) {
     Writer out;
+    // A 100-page file is 4 MB: growing it byte by byte made saving slow.
+    out.Reserve(4 + 4 * 4 + record.m_pPages.size() * sizeof(FRAME_PAGE) + 3 * 4 + record.m_extra.size());
     out.F32(version);
     if (!AtLeast(version, 1.0)) return out.Take();
     out.I32(record.m_nCols);
