@@ -288,11 +288,11 @@ private slots:
 
     void savingOpeningAndBadFiles() {
         QTemporaryDir dir;
-        std::vector<std::string> saved;
+        std::vector<std::filesystem::path> saved;
         {
             Window w(dir);
             FrameAnimationDialog& d = w.d;
-            d.onSaved = [&](const std::string& name) { saved.push_back(name); };
+            d.onSaved = [&](const std::filesystem::path& file) { saved.push_back(file); };
             Click(d, 1, 0);
             Click(d, 1, 3, Qt::ShiftModifier);
             Trigger(d.Action("下坡"));
@@ -300,7 +300,7 @@ private slots:
             QTest::mouseDClick(&d.grid(), Qt::LeftButton, {}, Centre(4, 4));
             d.askPath = [&](bool forSaving) { return forSaving ? dir.filePath("anim") : QString(); };
             Trigger(d.Action("保存"));
-            QCOMPARE(saved, std::vector<std::string>{"anim.frm"});
+            QCOMPARE(saved, std::vector<std::filesystem::path>{std::filesystem::path(dir.path().toStdString()) / "anim.frm"});
             QCOMPARE(d.fileName(), std::string("anim.frm"));
             QVERIFY(!d.windowTitle().endsWith('*'));
             QVERIFY(w.prompter.messages.empty());

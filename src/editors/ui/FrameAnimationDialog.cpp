@@ -315,7 +315,7 @@ bool FrameAnimationDialog::Save() {
         return false;
     }
     Refresh();
-    if (onSaved) onSaved(editor_.fileName());
+    if (onSaved) onSaved(chosen.parent_path() / editor_.fileName());
     return true;
 }
 

@@ -59,8 +59,8 @@ public:
     // Where 打开 and 保存 ask for a file; by default the standard dialogs on
     // the frame folder (tests answer instead). An empty path: cancelled.
     std::function<QString(bool forSaving)> askPath;
-    // Called after every successful save with the saved file's name.
-    std::function<void(const std::string& fileName)> onSaved;
+    // Told the file each successful save wrote (the caches forget it).
+    std::function<void(const std::filesystem::path& file)> onSaved;
 
     // Saves through askPath; false when cancelled or failed (told).
     bool Save();
