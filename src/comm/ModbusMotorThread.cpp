@@ -40,6 +40,16 @@ bool CModbusMotorThread::Connect() {
     return true;
 }
 
+bool CModbusMotorThread::Restart() {
+    Stop();
+    // Only when no body of this object can still be running: an abandoned
+    // one will set the flag itself as it ends, and Start refuses then anyway.
+    if (HasAbandonedBody()) return false;
+    finished_.store(false);
+    elapsed_.store(-1);
+    return Start();
+}
+
 void CModbusMotorThread::End() {
     m_socket.Close();
     std::this_thread::sleep_for(std::chrono::milliseconds{20});
@@ -74,6 +84,7 @@ void CModbusMotorThread::Run() {
             return;
         }
         const std::size_t size = BuildMotorTestFrame(settings, m_listBlocks, elapsed, frame);
+        elapsed_.store(elapsed);
 
         int error = 0;
         if (net::SendAll(m_socket.fd(), frame, size, kExchangeWait, stop, &error) < 0) {

@@ -66,6 +66,16 @@ public:
     // Thread contract: any thread. The body of the last Start has returned.
     bool Finished() const { return finished_.load(); }
 
+    // Thread contract: owner thread. Stop() then Start(), with Finished()
+    // false and Elapsed() -1 from the moment it returns true, so an owner
+    // that polls them never takes the end of the previous run for this one's.
+    bool Restart();
+
+    // Thread contract: any thread. Milliseconds into the program of the last
+    // frame built (the program restarts at 0 after a reconnect); -1 before
+    // the first frame of a run.
+    std::int64_t Elapsed() const { return elapsed_.load(); }
+
 protected:
     void Run() override;
 
@@ -78,6 +88,7 @@ private:
     net::Socket m_socket;
     ReplyBuffer reply_{};
     std::atomic<bool> finished_{false};
+    std::atomic<std::int64_t> elapsed_{-1};
 };
 
 }  // namespace velmora

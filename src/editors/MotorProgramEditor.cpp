@@ -37,6 +37,25 @@ std::array<std::string, 3> MotorStepLabels(std::int32_t act) {
     }
 }
 
+std::string MotorStepName(const MotorBlock_struct& step) {
+    std::string name;
+    switch (step.Act) {
+        case kMotorMove: name = "移动"; break;
+        case kMotorRest: name = "休息"; break;
+        case kMotorLoopStart: name = "循环"; break;
+        case kMotorLoopEnd: return "循环结束";  // its values are never used
+        case kMotorReset: name = "复位"; break;
+        default: name = "动作" + std::to_string(step.Act); break;
+    }
+    const std::array<std::string, 3> labels = MotorStepLabels(step.Act);
+    const std::array<std::int32_t, 3> values{step.p0, step.p1, step.p2};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (labels[i] == "---") continue;
+        name += " " + labels[i] + std::to_string(values[i]);
+    }
+    return name;
+}
+
 void MotorProgramEditor::Load(const Profile& profile, std::string fileName, std::string* note) {
     MotorProgramState loaded;
     const std::int32_t num = profile.GetInt(kMain, "Num", 0);

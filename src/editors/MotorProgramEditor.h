@@ -94,5 +94,10 @@ const char* MotorStepGlyph(std::int32_t act);
 // The labels of the step dialog's three value rows for a kind.
 std::array<std::string, 3> MotorStepLabels(std::int32_t act);
 
+// What a step is called where it is read out rather than drawn: its kind
+// ("移动", "休息", "循环", "循环结束", "复位", "动作N") and the values the
+// kind uses, each after its label: "移动 速度100 位移1000".
+std::string MotorStepName(const MotorBlock_struct& step);
+
 
 }  // namespace velmora

@@ -224,6 +224,81 @@ void Draw(QPainter& p, IconId id) {
             p.drawRoundedRect(QRectF(8.5, 14, 18, 14), 4, 4);
             break;
         }
+        case IconId::StepMove: {  // a motor shaft turning: a disc with a curved arrow
+            p.setBrush(kPaper);
+            p.drawEllipse(QPointF(14, 18), 8, 8);
+            p.setBrush(Ink());
+            p.drawEllipse(QPointF(14, 18), 2, 2);
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(kGreen, 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.drawArc(QRectF(4, 4, 24, 24), 20 * 16, 120 * 16);
+            p.setBrush(kGreen);
+            p.setPen(Qt::NoPen);
+            p.drawPolygon(QPolygonF({QPointF(27.5, 7), QPointF(28.5, 16), QPointF(21, 12)}));
+            break;
+        }
+        case IconId::StepRest: {  // an hourglass
+            p.setBrush(QColor(0xf2, 0xc1, 0x2e));
+            p.drawPolygon(QPolygonF({QPointF(8, 5), QPointF(24, 5), QPointF(16, 16), QPointF(24, 27),
+                                     QPointF(8, 27), QPointF(16, 16)}));
+            p.drawLine(QPointF(6, 5), QPointF(26, 5));
+            p.drawLine(QPointF(6, 27), QPointF(26, 27));
+            break;
+        }
+        case IconId::StepLoop: {  // braces around a dot
+            QFont font = p.font();
+            font.setPixelSize(22);
+            font.setBold(true);
+            p.setFont(font);
+            p.drawText(QRectF(0, 2, 14, 28), Qt::AlignCenter, QStringLiteral("{"));
+            p.drawText(QRectF(18, 2, 14, 28), Qt::AlignCenter, QStringLiteral("}"));
+            p.setBrush(kGreen);
+            p.setPen(Qt::NoPen);
+            p.drawEllipse(QPointF(16, 17), 3, 3);
+            break;
+        }
+        case IconId::StepForward:
+        case IconId::StepBack: {  // a box with an arrow before or after it
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(id == IconId::StepForward ? 15 : 4, 9, 13, 14));
+            p.setPen(QPen(kAccent, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            const bool left = id == IconId::StepForward;
+            const double from = left ? 12 : 20, to = left ? 3 : 29;
+            p.drawLine(QPointF(from, 16), QPointF(to, 16));
+            p.drawLine(QPointF(to, 16), QPointF(to + (left ? 5 : -5), 11));
+            p.drawLine(QPointF(to, 16), QPointF(to + (left ? 5 : -5), 21));
+            break;
+        }
+        case IconId::StepReset: {  // an arrow back to a zero mark
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(Ink(), 2.6, Qt::SolidLine, Qt::RoundCap));
+            p.drawArc(QRectF(6, 6, 20, 20), 90 * 16, 270 * 16);
+            p.setBrush(Ink());
+            p.drawPolygon(QPolygonF({QPointF(16, 2), QPointF(16, 10), QPointF(22, 6)}));
+            p.setPen(QPen(kRed, 3, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(16, 13), QPointF(16, 19));
+            break;
+        }
+        case IconId::Compile: {  // a tick over a sheet
+            p.setBrush(kPaper);
+            p.drawRect(QRectF(5, 4, 18, 24));
+            p.setPen(QPen(kGreen, 3.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolyline(QPolygonF({QPointF(11, 18), QPointF(17, 24), QPointF(29, 9)}));
+            break;
+        }
+        case IconId::Run: {  // a play triangle
+            p.setBrush(kGreen);
+            p.drawPolygon(QPolygonF({QPointF(9, 5), QPointF(27, 16), QPointF(9, 27)}));
+            break;
+        }
+        case IconId::Open: {  // an open folder
+            p.setBrush(QColor(0xe8, 0xc0, 0x6a));
+            p.drawPolygon(QPolygonF({QPointF(3, 8), QPointF(12, 8), QPointF(14, 11), QPointF(26, 11),
+                                     QPointF(26, 26), QPointF(3, 26)}));
+            p.setBrush(QColor(0xf5, 0xd7, 0x8e));
+            p.drawPolygon(QPolygonF({QPointF(7, 15), QPointF(30, 15), QPointF(26, 26), QPointF(3, 26)}));
+            break;
+        }
     }
 }
 

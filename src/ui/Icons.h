@@ -12,6 +12,8 @@ enum class IconId {
     Undo, Redo,
     Watch, EditScene, Light, Background, Channels, Labels, Import, Export, Batch,  // scene pane toolbar
     Hand,                                             // hand panel toolbar (with Watch)
+    StepMove, StepRest, StepLoop, StepForward, StepBack, StepReset,  // motor program editor
+    Compile, Run, Open,
 };
 
 QIcon MakeIcon(IconId id);

@@ -131,6 +131,18 @@ TEST(MotorTestSenderTest, RunsThroughTheProgramAndEnds) {
     EXPECT_EQ(motor.m_szStatus.Get(), "连接成功");
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(device.Accepted(), 1);
+    EXPECT_GE(motor.Elapsed(), 120);  // the last frame was built in the last step
+
+    // A restart is a fresh run from the first moment on: the end of the
+    // previous one is not reported for it.
+    motor.m_nInterval = 5000;
+    ASSERT_TRUE(motor.Restart());
+    EXPECT_FALSE(motor.Finished());
+    ASSERT_TRUE(device.WaitForRequests(requests.size() + 1, 3000ms));
+    EXPECT_FALSE(motor.Finished());
+    EXPECT_LT(motor.Elapsed(), 5000);
+    motor.Stop();
+    EXPECT_TRUE(motor.Finished());
 }
 
 TEST(MotorTestSenderTest, FailedConnectTellsTheOperatorAndEnds) {

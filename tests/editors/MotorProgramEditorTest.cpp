@@ -177,5 +177,14 @@ TEST(MotorProgramEditorTest, LabelsAndGlyphsFollowTheKind) {
     EXPECT_STREQ(MotorStepGlyph(7), "?");
 }
 
+TEST(MotorProgramEditorTest, StepNamesCarryTheValuesTheKindUses) {
+    EXPECT_EQ(MotorStepName({kMotorMove, 100, -1000, 7, 0}), "移动 速度100 位移-1000");
+    EXPECT_EQ(MotorStepName({kMotorRest, 1000, 3, 4, 0}), "休息 时间1000");
+    EXPECT_EQ(MotorStepName({kMotorLoopStart, 5, 10, 20, 0}), "循环 循环5 速度偏移10 位移偏移20");
+    EXPECT_EQ(MotorStepName({kMotorLoopEnd, 100, 1000, 0, 0}), "循环结束");
+    EXPECT_EQ(MotorStepName({kMotorReset, 0, 8000, 0, 0}), "复位 脉冲/周8000");
+    EXPECT_EQ(MotorStepName({42, 1, 2, 3, 0}), "动作42 参数01 参数12 参数23");
+}
+
 }  // namespace
 }  // namespace velmora
