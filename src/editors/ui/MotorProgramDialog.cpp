@@ -41,7 +41,7 @@ MotorProgramDialog::MotorProgramDialog(Prompter& prompter, std::filesystem::path
       folder_(std::move(folder)),
       settings_(std::move(settings)),
       workerMessages_(prompter) {
-    resize(640, 420);
+    resize(900, 440);
     if (!settings_.configIni.empty()) setup_ = LoadMotorTestSetup(settings_.configIni);
 
     const std::string name = StoredFileName(fileName);

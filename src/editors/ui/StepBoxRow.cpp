@@ -20,8 +20,14 @@ enum class Slot { Top, Middle, Bottom };
 void DrawValue(QPainter& p, const QRect& box, Slot slot, std::int32_t value) {
     const int height = box.height() / 3;
     const int top = box.top() + height * static_cast<int>(slot);
-    p.drawText(QRect(box.left() + kValueLeft, top, box.width() - kValueLeft, height),
-               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip, QString::number(value));
+    const QString text = QString::number(value);
+    // Values start half-way into the box; a long one is pulled left so that
+    // it stays inside the outline instead of running over the next box.
+    const int room = box.width() - kValueLeft - 2;
+    const int width = p.fontMetrics().horizontalAdvance(text);
+    const int left = width <= room ? box.left() + kValueLeft : std::max(box.left() + 2, box.right() - 1 - width);
+    p.drawText(QRect(left, top, box.right() - left, height), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextDontClip,
+               text);
 }
 
 }  // namespace
