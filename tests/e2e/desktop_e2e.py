@@ -633,6 +633,150 @@ def test_the_hand_panel_drives_a_group_and_marks_it_undelivered_without_links(ar
         program.kill()
 
 
+def editor_step_names(editor):
+    """The names of the motor editor's step boxes, in order."""
+    steps = find(editor, "list", "电机程序")
+    return [c.name for c in children(steps) if role(c) == "list item"]
+
+
+def property_text(dialog, label, text):
+    """Opens the property row `label` and types `text` over its value."""
+    row = find(dialog, "list item", label)
+    press(row)
+    field = wait_for(lambda: next((e for e in find_all(dialog, "text")
+                                   if has_state(e, pyatspi.STATE_SHOWING)), None), 5, "the %s editor" % label)
+    field.queryEditableText().setTextContents(text)
+    # Moving to another row commits the text, as leaving the cell does.
+    press(find(dialog, "list item", "命令间隔(ms)" if label != "命令间隔(ms)" else "端口"))
+    wait_for(lambda: row.description == text, 5, lambda: "%s reading %r (it reads %r)" % (label, text, row.description))
+
+
+def test_a_motor_program_built_tried_on_the_controller_and_saved_for_a_block(args, ws, sim):
+    # The test run goes to channel 1's controller, as unit 9 so that it never
+    # meets the records the senders keep writing for unit 1.
+    port = int(ini_channel(ws, 0, "port"))
+    unit = 9
+    name = "e2e_swing"
+    program = Program(args.velmora, ws)
+    try:
+        pane = find(program.frame, "frame", "音乐列表")
+        do_action(find(pane, "list item", "demo.mp3"), "Activate")
+        wave = find(program.frame, "chart", "波形")
+        wait_for(lambda: position_ms(wave), 10, "a position in the wave view")
+        press(find(find(program.frame, None, "播放控制"), "push button", "播放/暂停"))
+        timeline = find(program.frame, "panel", "时间轴")
+        index, = wait_for(lambda: lone_plain_block(timeline), 10, "a plain block in view, clear of the others")
+        change_action_type(program.app, timeline, index, "Z轴转动")
+        wait_for(lambda: " Z " in (block_name(timeline, index) or ""), 5, "the block named as a Z rotation")
+
+        # Its properties again: the 电机动作 row's button opens the editor.
+        block = timeline_blocks(timeline)[index]
+        click_at(block, double=True)
+        sheet = find(program.app, "dialog", "属性")
+        motor_row = find(sheet, "list item", "电机动作")
+        press(motor_row)
+        picker = wait_for(lambda: next((b for b in find_all(sheet, "push button")
+                                        if has_state(b, pyatspi.STATE_SHOWING) and b.name in ("...", "…")), None),
+                          5, "the 电机动作 row's button")
+        click_at(picker)  # opens a modal dialog: clicked, not pressed
+        editor = wait_for(lambda: next((d for d in find_all(program.app, "dialog")
+                                        if (d.name or "").startswith("电机程序编辑器")), None), 10, "the motor editor")
+        for tool in ["移动", "休息", "循环", "前移", "后移", "删除", "编译", "配置", "打开", "保存", "复位", "撤销", "重做"]:
+            find(editor, "push button", tool)
+        run = find(editor, None, "运行")
+        if role(run) not in ("check box", "toggle button"):
+            raise Failure("运行 is a %s, not a button that stays down" % role(run))
+
+        # A loop, then a move, then the move taken between the markers.
+        press(find(editor, "push button", "循环"))
+        press(find(editor, "push button", "移动"))
+        wait_for(lambda: len(editor_step_names(editor)) == 3, 5, "three steps")
+        move = find(find(editor, "list", "电机程序"), "list item", "移动 速度100 位移1000")
+        press(move)
+        wait_for(lambda: has_state(move, pyatspi.STATE_SELECTED), 5, "the move selected")
+        press(find(editor, "push button", "前移"))
+        wait_for(lambda: editor_step_names(editor) == ["循环 循环5 速度偏移0 位移偏移0", "移动 速度100 位移1000", "循环结束"],
+                 5, lambda: "the move between the markers (steps: %s)" % editor_step_names(editor))
+        press(find(editor, "push button", "编译"))
+        wait_for(lambda: editor_step_names(editor) == ["移动 速度100 位移1000"] * 5, 5,
+                 lambda: "the loop expanded five times (steps: %s)" % editor_step_names(editor))
+        press(find(editor, "push button", "编译"))
+        wait_for(lambda: len(editor_step_names(editor)) == 3, 5, "the editing view back")
+
+        # Steps of 5 s, so the run is still on its first step when looked at;
+        # the test controller: the simulator's port, unit 9.
+        click_at(find(editor, "push button", "配置"))
+        config = find(program.app, "dialog", "配置")
+        property_text(config, "命令间隔(ms)", "5000")
+        property_text(config, "端口", str(port))
+        property_text(config, "站号", str(unit))
+        press(find(config, "push button", "确定"))
+        wait_for(lambda: not has_state(config, pyatspi.STATE_SHOWING), 5, "the configuration closed")
+
+        click_at(run)  # tells "开始测试" in a message box
+        answer(program.app, "开始测试")
+        wait_for(lambda: sim.holding(port, unit, 0) == 123, 10,
+                 lambda: "the first step's record at the controller (register 0: %s)" % sim.holding(port, unit, 0))
+        if (sim.holding(port, unit, 2), sim.holding(port, unit, 3)) != (1000, 100):
+            raise Failure("the controller holds displacement %s and speed %s, not 1000 and 100"
+                          % (sim.holding(port, unit, 2), sim.holding(port, unit, 3)))
+        status = wait_for(lambda: next((l for l in find_all(editor, "label") if "接收" in (l.name or "")), None), 5,
+                          "the test run's status line")
+        wait_for(lambda: "连接成功" in (status.name or ""), 5, lambda: "the status %r saying 连接成功" % status.name)
+        click_at(run)
+        answer(program.app, "结束测试")
+        wait_for(lambda: not has_state(run, pyatspi.STATE_CHECKED), 5, "运行 released")
+        sent = sim.endpoint(port)["requests"]
+        time.sleep(1.0)
+        # The senders go on (unit 1); unit 9 has stopped changing once the test ended.
+        before = sim.holding(port, unit, 0)
+        time.sleep(1.0)
+        if sim.holding(port, unit, 0) != before or sent == 0:
+            raise Failure("the test run went on after 运行 was pressed again")
+        press(find(editor, "push button", "编译"))  # stopping checked again: back to editing
+
+        click_at(find(editor, "push button", "保存"))
+        files = wait_for(lambda: next((d for d in find_all(program.app, "dialog")
+                                       if d.name == "保存" and has_state(d, pyatspi.STATE_SHOWING)), None),
+                         10, "the save dialog")
+        field = wait_for(lambda: next((e for e in find_all(files, "text")
+                                       if has_state(e, pyatspi.STATE_SHOWING)
+                                       and has_state(e, pyatspi.STATE_EDITABLE)), None), 5, "the file name field")
+        field.queryEditableText().setTextContents(name)
+        press(wait_for(lambda: next((b for b in find_all(files, "push button")
+                                     if re.match(r"&?(保存|Save)", b.name or "")), None), 5, "the dialog's save button"))
+        wait_for(lambda: os.path.exists(ws.file("motor", name + ".motor")), 10, "the motor file written")
+        wait_for(lambda: (editor.name or "").startswith("电机程序编辑器 - %s.motor" % name), 5,
+                 lambda: "the editor named after the file (%r)" % editor.name)
+        pyatspi.Registry.generateKeyboardEvent(9, None, pyatspi.KEY_PRESSRELEASE)  # Escape closes, nothing unsaved
+        wait_for(lambda: not has_state(editor, pyatspi.STATE_SHOWING), 5, "the editor closed")
+        wait_for(lambda: motor_row.description == name + ".motor", 5,
+                 lambda: "the 电机动作 row naming the program (it reads %r)" % motor_row.description)
+        press(find(sheet, "push button", "确定"))
+        wait_for(lambda: not has_state(sheet, pyatspi.STATE_SHOWING), 5, "the properties closed")
+        click_at(find(program.frame, None, "文件(F)"))
+        save = find(program.frame, "menu item", "保存(S)")
+        wait_for(lambda: has_state(save, pyatspi.STATE_SHOWING), 5, "the 文件 menu open")
+        click_at(save)
+        answer(program.app, "是否保存被修改的文件？", r"&?(是|Yes)\b")
+        if program.close() != 0:
+            raise Failure("velmora ended with a non-zero status")
+    finally:
+        program.kill()
+    stored = ini_values(ws.file("Music", "demo.mp3.tlf")).get("timeline", {}).get("tb%d_szmotor" % index)
+    if stored != name + ".motor":
+        raise Failure("the show file names %r as block %d's motor program" % (stored, index))
+    saved = ini_values(ws.file("motor", name + ".motor"))
+    if saved.get("main", {}).get("num") != "3" or saved.get("mob1", {}).get("act") != "1":
+        raise Failure("the motor file holds %r" % saved)
+    cli = os.path.join(os.path.dirname(args.velmora), "velmora-cli")
+    out = subprocess.run([cli, "--workspace", ws.path, "asset", "motor", name + ".motor"],
+                         check=True, capture_output=True, timeout=60)
+    built = json.loads(out.stdout)
+    if built["steps"] != [[1, 100, 1000, 0]] * 5:
+        raise Failure("velmora-cli built the program as %r" % built)
+
+
 TESTS = [
     test_frame_shows_its_commands_panes_and_links,
     test_closing_leaves_the_workspace_intact,
@@ -644,6 +788,7 @@ TESTS = [
     test_the_fine_tune_knob_jogs_a_motor_at_its_controller,
     test_the_hand_panel_drives_a_group_and_marks_it_undelivered_without_links,
     test_a_debug_panel_level_a_dead_link_and_a_grown_channel_reach_the_controllers,
+    test_a_motor_program_built_tried_on_the_controller_and_saved_for_a_block,
 ]
 
 
