@@ -202,6 +202,21 @@ private slots:
         QCOMPARE(d.editor().program()[1].p0, 100);
         QCOMPARE(d.editor().program().size(), std::size_t{2});  // one edit, one undo
 
+        // The keyboard: arrows make a step current, Enter opens it.
+        d.row().setFocus();
+        QTest::keyClick(&d.row(), Qt::Key_Home);
+        QCOMPARE(d.editor().current(), 0);
+        QTest::keyClick(&d.row(), Qt::Key_Right);
+        QTest::keyClick(&d.row(), Qt::Key_Right);  // no step beyond the last
+        QCOMPARE(d.editor().current(), 1);
+        WhenOpen<MotorStepDialog>([](MotorStepDialog& step) {
+            Type(step.list(), 3, QStringLiteral("-5"));
+            ClickOk(step);
+        });
+        QTest::keyClick(&d.row(), Qt::Key_Return);
+        QCOMPARE(d.editor().program()[1].p1, -5);
+        Shortcut(d, Qt::Key_Z);
+
         // Cancel changes nothing.
         WhenOpen<MotorStepDialog>([](MotorStepDialog& step) {
             Type(step.list(), 2, QStringLiteral("5"));

@@ -1,5 +1,8 @@
 #include "editors/ui/StepBoxRow.h"
 
+#include <algorithm>
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -100,6 +103,35 @@ void StepBoxRow::mouseReleaseEvent(QMouseEvent* event) {
 void StepBoxRow::mouseDoubleClickEvent(QMouseEvent* event) {
     const int index = StepAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && index >= 0) emit doubleClicked(index);
+}
+
+}  // namespace velmora
+
+namespace velmora {
+
+void StepBoxRow::keyPressEvent(QKeyEvent* event) {
+    const int count = static_cast<int>(editor_.program().size());
+    const int current = editor_.current();
+    if (editor_.showCompiled() || count == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    int next = current;
+    switch (event->key()) {
+        case Qt::Key_Left: next = current < 0 ? 0 : current - 1; break;
+        case Qt::Key_Right: next = current + 1; break;
+        case Qt::Key_Up: next = current < 0 ? 0 : current - PerRow(); break;
+        case Qt::Key_Down: next = current < 0 ? 0 : current + PerRow(); break;
+        case Qt::Key_Home: next = 0; break;
+        case Qt::Key_End: next = count - 1; break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (current >= 0) emit doubleClicked(current);
+            return;
+        default: QWidget::keyPressEvent(event); return;
+    }
+    next = std::clamp(next, 0, count - 1);
+    if (next != current) emit clicked(next);
 }
 
 }  // namespace velmora

@@ -5,7 +5,8 @@
 // program, or after a check the expanded list, which has no hit boxes (it
 // cannot be edited). A click reports the step under it (-1 beside every
 // box), a double-click the step to edit. It only draws and reports; the
-// dialog edits.
+// dialog edits. The keyboard does what the mouse does: the arrows, Home
+// and End make another step current, Enter opens the current one.
 //
 // Thread contract: UI thread.
 
@@ -41,6 +42,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int PerRow() const;
