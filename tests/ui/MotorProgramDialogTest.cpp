@@ -274,8 +274,8 @@ private slots:
                   "[MOB3]\nAct=0\np0=4\n[MOB4]\nAct=0\np0=5\n");
         RecordingPrompter prompter(false);
         MotorProgramDialog d(prompter, Folder(dir), "five.motor");
-        std::vector<std::string> saved;
-        d.onSaved = [&](const std::string& name) { saved.push_back(name); };
+        std::vector<std::filesystem::path> saved;
+        d.onSaved = [&](const std::filesystem::path& file) { saved.push_back(file); };
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         QTest::mouseClick(&d.row(), Qt::LeftButton, {}, Centre(d, 0));
@@ -293,7 +293,7 @@ private slots:
 
         d.askPath = [&](bool forSaving) { return forSaving ? dir.filePath("five") : QString(); };
         Trigger(d, "保存");
-        QCOMPARE(saved, (std::vector<std::string>{"five.motor"}));
+        QCOMPARE(saved, (std::vector<std::filesystem::path>{Folder(dir) / "five.motor"}));
         QCOMPARE(d.fileName(), std::string("five.motor"));
         QVERIFY(!d.windowTitle().endsWith('*'));
         Profile file;

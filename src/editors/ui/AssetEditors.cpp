@@ -1,7 +1,10 @@
 #include "editors/ui/AssetEditors.h"
 
+#include <utility>
+
 #include "app/Workspace.h"
 #include "editors/ui/ColourSequenceDialog.h"
+#include "editors/ui/MotorProgramDialog.h"
 #include "runtime/Runtime.h"
 #include "show/AssetChoices.h"
 #include "ui/DesktopContext.h"
@@ -30,10 +33,12 @@ const char* ExtensionOf(AssetKind kind) {
     return "";
 }
 
-template <class Dialog>
-std::string Run(DesktopContext& context, AssetKind kind, const std::string& fileName, QWidget* parent) {
+template <class Dialog, class... Extra>
+std::string Run(DesktopContext& context, AssetKind kind, const std::string& fileName, QWidget* parent,
+                Extra&&... extra) {
     Runtime& runtime = context.runtime;
-    Dialog dialog(context.prompter, runtime.workspace().AssetDir(AssetFolderName(kind)), fileName, parent);
+    Dialog dialog(context.prompter, runtime.workspace().AssetDir(AssetFolderName(kind)), fileName, parent,
+                  std::forward<Extra>(extra)...);
     dialog.onSaved = [&runtime, kind](const std::filesystem::path& file) { runtime.AssetFileSaved(kind, file); };
     dialog.exec();
     return dialog.fileName();
@@ -45,6 +50,7 @@ std::string EditAsset(DesktopContext& context, AssetKind kind, const std::string
     switch (kind) {
         case AssetKind::Colour: return Run<ColourSequenceDialog>(context, kind, fileName, parent);
         case AssetKind::Motor:
+            return Run<MotorProgramDialog>(context, kind, fileName, parent, MotorEditorSettingsOf(context.runtime));
         case AssetKind::Frame:
         case AssetKind::Light512: break;
     }

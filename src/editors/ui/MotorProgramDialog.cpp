@@ -289,7 +289,7 @@ bool MotorProgramDialog::Save() {
         return false;
     }
     Refresh();
-    if (onSaved) onSaved(editor_.fileName());
+    if (onSaved) onSaved(chosen.parent_path() / editor_.fileName());
     return true;
 }
 

@@ -71,8 +71,8 @@ public:
     // Where 打开 and 保存 ask for a file; by default the standard dialogs in
     // the motor folder (tests answer instead). An empty path: cancelled.
     std::function<QString(bool forSaving)> askPath;
-    // After every successful save, with the file name written.
-    std::function<void(const std::string& fileName)> onSaved;
+    // Told the file each successful save wrote (the caches forget it).
+    std::function<void(const std::filesystem::path& file)> onSaved;
 
     // Saves through askPath; false when cancelled or failed (told).
     bool Save();
