@@ -18,6 +18,7 @@
 #include "document/ShowDocument.h"
 #include "runtime/Runtime.h"
 #include "editors/ui/ColourSequenceDialog.h"
+#include "editors/ui/FrameAnimationDialog.h"
 #include "show/ui/BlockPropertiesDialog.h"
 #include "show/ui/TimelineArea.h"
 #include "ui/DesktopContext.h"
@@ -244,6 +245,32 @@ private slots:
         QCOMPARE(played(), before + 1);  // the save over the file the show plays
         QTRY_COMPARE(list.GetItemValue(row), QString("rainbow2.color"));
         QCOMPARE(dialog.edited().szLight, std::string("rainbow2.color"));
+    }
+
+    // The frame row's button opens the frame editor on the block's file,
+    // named in another case than the folder holds it.
+    void theFrameRowOpensTheFrameEditorOnItsFile() {
+        ShowWorld world;
+        BlockPropertiesDialog dialog(world.context, 0);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        PropList& list = dialog.list();
+        QVERIFY(list.EnterText(RowOf(list, "动作类型"), "帧动作"));
+        const int row = RowOf(list, "帧编辑器");
+        QVERIFY(list.EnterText(row, "WAVE.frm"));
+        ClickValue(list, row);
+        QVERIFY(list.OpenedEditor());
+        int pages = -1;
+        QTimer::singleShot(0, [&] {
+            auto* editor = qobject_cast<FrameAnimationDialog*>(QApplication::activeModalWidget());
+            if (editor == nullptr) return;
+            pages = editor->editor().settings().m_nPageCount;
+            editor->reject();
+        });
+        QTest::mouseClick(list.OpenedEditor()->MoreButton(), Qt::LeftButton);
+        QVERIFY(pages > 0);
+        QCOMPARE(list.GetItemValue(row), QString("wave.frm"));  // the editor's name for it
+        QVERIFY(world.prompter.messages.empty());
     }
 
     void okAppliesAsOneUndoStepAndCancelLeavesTheShow() {

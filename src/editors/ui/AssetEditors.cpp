@@ -4,6 +4,7 @@
 
 #include "app/Workspace.h"
 #include "editors/ui/ColourSequenceDialog.h"
+#include "editors/ui/FrameAnimationDialog.h"
 #include "editors/ui/MotorProgramDialog.h"
 #include "runtime/Runtime.h"
 #include "show/AssetChoices.h"
@@ -51,7 +52,7 @@ std::string EditAsset(DesktopContext& context, AssetKind kind, const std::string
         case AssetKind::Colour: return Run<ColourSequenceDialog>(context, kind, fileName, parent);
         case AssetKind::Motor:
             return Run<MotorProgramDialog>(context, kind, fileName, parent, MotorEditorSettingsOf(context.runtime));
-        case AssetKind::Frame:
+        case AssetKind::Frame: return Run<FrameAnimationDialog>(context, kind, fileName, parent);
         case AssetKind::Light512: break;
     }
     return fileName;

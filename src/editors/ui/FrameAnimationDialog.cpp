@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "app/Prompter.h"
+#include "app/Workspace.h"
 #include "editors/ui/FrameEditorIcons.h"
 #include "editors/ui/FrameGrid.h"
 #include "editors/ui/FrameSettingsDialog.h"
@@ -45,10 +46,12 @@ FrameAnimationDialog::FrameAnimationDialog(Prompter& prompter, std::filesystem::
     : QDialog(parent), prompter_(prompter), folder_(std::move(folder)) {
     setWindowTitle(QStringLiteral("帧编辑器"));
     if (!fileName.empty()) {
+        // A block names its file as the operator typed it; the folder may spell it in another case.
+        const std::filesystem::path path = ResolveStored(folder_, fileName);
         std::error_code ec;
-        if (std::filesystem::exists(folder_ / fileName, ec)) {
+        if (!path.empty() && std::filesystem::exists(path, ec)) {
             std::string error;
-            if (!editor_.Open(folder_ / fileName, &error)) prompter_.Tell("打开文件失败！" + error);
+            if (!editor_.Open(path, &error)) prompter_.Tell("打开文件失败！" + error);
         }
     }
 
