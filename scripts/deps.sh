@@ -9,11 +9,12 @@ what=${1:-build}
 packages=(build-essential g++ cmake ninja-build pkg-config ccache python3
           nlohmann-json3-dev libmad0-dev portaudio19-dev
           qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6opengl6-dev qt6-qpa-plugins
-          qt6-translations-l10n libgl-dev libglu1-mesa-dev fonts-wqy-microhei)
+          qt6-translations-l10n libgl-dev libglu1-mesa-dev libegl-dev libpng-dev fonts-wqy-microhei)
 if [ "$what" = test ]; then
   packages+=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev libmodbus-dev
             lame sox jackd2
-            xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi python3-xlib)
+            xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi python3-xlib
+            libgl1-mesa-dri libglx-mesa0 libegl-mesa0)
 fi
 missing=()
 for p in "${packages[@]}"; do

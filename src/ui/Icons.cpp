@@ -299,6 +299,14 @@ void Draw(QPainter& p, IconId id) {
             p.drawPolygon(QPolygonF({QPointF(7, 15), QPointF(30, 15), QPointF(26, 26), QPointF(3, 26)}));
             break;
         }
+        case IconId::Camera: {  // a movie camera: body, lens cone and two reels
+            p.setBrush(kPaper);
+            p.drawRoundedRect(QRectF(4, 14, 17, 12), 2, 2);
+            p.drawPolygon(QPolygonF({QPointF(21, 17), QPointF(28, 13), QPointF(28, 27), QPointF(21, 23)}));
+            p.drawEllipse(QRectF(4, 5, 8, 8));
+            p.drawEllipse(QRectF(12, 5, 8, 8));
+            break;
+        }
     }
 }
 

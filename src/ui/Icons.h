@@ -14,6 +14,7 @@ enum class IconId {
     Hand,                                             // hand panel toolbar (with Watch)
     StepMove, StepRest, StepLoop, StepForward, StepBack, StepReset,  // motor program editor
     Compile, Run, Open,
+    Camera,                                           // 3D preview toolbar (with Properties)
 };
 
 QIcon MakeIcon(IconId id);

@@ -10,11 +10,11 @@
 #include "manual/ui/MovingHeadPane.h"
 #include "media/ui/MusicListPane.h"
 #include "media/ui/ProgramListPane.h"
+#include "preview3d/ui/PreviewPane.h"
 #include "scene/ui/GroupListPane.h"
 #include "scene/ui/SceneEditorPane.h"
 #include "ui/PaneTable.h"
 #include "ui/PlaceholderPane.h"
-#include "ui/PreviewPaneStub.h"
 
 namespace velmora {
 
@@ -36,7 +36,7 @@ QWidget* CreatePaneContent(int paneId, const QString& title, DesktopContext& con
     switch (paneId) {
         case kPaneMusicList: return new MusicListPane(context, title, parent);
         case kPaneProgramList: return new ProgramListPane(context, title, parent);
-        case kPane3D: return new PreviewPaneStub(context, title, parent);
+        case kPane3D: return new PreviewPane(context, title, {}, parent);
         case kPaneSceneEditor: return new SceneEditorPane(context, title, parent);
         case kPaneGroupElements: return new GroupListPane(context, title, parent);
         case kPaneChannelMonitor: return new ChannelMonitorPane(context, title, parent);

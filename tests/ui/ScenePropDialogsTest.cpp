@@ -24,7 +24,6 @@
 #include "scene/ui/GroupPropDialog.h"
 #include "scene/ui/SpringPropDialog.h"
 #include "scene/ui/SystemPropDialog.h"
-#include "ui/PreviewPaneStub.h"
 #include "ui/DesktopContext.h"
 #include "ui/PropEditor.h"
 #include "ui/PropList.h"
@@ -435,28 +434,6 @@ private slots:
         QVERIFY(!OpenSystemProperties(world.context, nullptr));
         QVERIFY(!scene.CanUndo());
         QVERIFY(!show.CanUndo());
-    }
-
-    void previewPaneToolBarOpensTheSystemSheet() {
-        SceneWorld world;
-        PreviewPaneStub pane(world.context, "3D预览");
-        pane.resize(400, 300);
-        pane.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&pane));
-        QCOMPARE(pane.toolBar().height(), PreviewPaneStub::kToolBarHeight);
-        QToolButton* button = nullptr;
-        for (QToolButton* b : pane.toolBar().findChildren<QToolButton*>())
-            if (b->accessibleName() == "属性") button = b;
-        QVERIFY(button);
-        QString caption;
-        WhenOpen<SystemPropDialog>([&caption](SystemPropDialog& dialog) {
-            caption = dialog.windowTitle();
-            Type(dialog.list(), SystemPropDialog::kRowParticles, "33");
-            Press(dialog, "确定");
-        });
-        QTest::mouseClick(button, Qt::LeftButton);
-        QTRY_COMPARE(caption, QString("属性"));
-        QCOMPARE(world.runtime.scene.settings.g_nParticleCount, 33);
     }
 };
 

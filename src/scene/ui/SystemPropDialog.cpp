@@ -1,6 +1,7 @@
 #include "scene/ui/SystemPropDialog.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "editors/ui/AssetEditors.h"
 #include "document/MusicMultiplierCommand.h"
@@ -27,7 +28,7 @@ QString Fixed(double value) {
 
 }  // namespace
 
-SystemPropDialog::SystemPropDialog(DesktopContext& context, QWidget* parent)
+SystemPropDialog::SystemPropDialog(DesktopContext& context, QWidget* parent, PropPopupEditor lightEditor)
     : SheetDialog(QStringLiteral("属性"), parent) {
     const Runtime& runtime = context.runtime;
     const SystemSheet s = SystemSheetOf(runtime.scene.settings);
@@ -41,7 +42,9 @@ SystemPropDialog::SystemPropDialog(DesktopContext& context, QWidget* parent)
     rows.AddItem(PropItem::Number(QStringLiteral("单圈脉冲-Z"), Q(s.pulsesZ), 1, kCountMax));
     rows.AddItem(PropItem::Number(QStringLiteral("单圈脉冲-Y"), Q(s.pulsesY), 1, kCountMax));
     rows.AddItem(PropItem::Number(QStringLiteral("颜色间隔"), Q(s.colourInterval), 1, kCountMax));
-    rows.AddItem(AssetPickerRow(context, AssetKind::Colour, QStringLiteral("灯光文件"), Q(s.light)));
+    PropItem light = AssetPickerRow(context, AssetKind::Colour, QStringLiteral("灯光文件"), Q(s.light));
+    if (lightEditor) light.editor = std::move(lightEditor);
+    rows.AddItem(std::move(light));
     FitRows(rows.ItemCount());
 }
 
@@ -58,8 +61,8 @@ SystemSheet SystemPropDialog::sheet() const {
 
 std::string SystemPropDialog::musicMultiplier() const { return Value(kRowMultiplier); }
 
-bool OpenSystemProperties(DesktopContext& context, QWidget* parent) {
-    SystemPropDialog dialog(context, parent);
+bool OpenSystemProperties(DesktopContext& context, QWidget* parent, PropPopupEditor lightEditor) {
+    SystemPropDialog dialog(context, parent, std::move(lightEditor));
     if (dialog.exec() != QDialog::Accepted) return false;
     const bool scene = context.runtime.sceneDocument().EditSystemSettings(dialog.sheet());
     const bool show = context.runtime.showDocument().SetMusicMultiplier(dialog.musicMultiplier());

@@ -10,7 +10,8 @@
 // next save of the scene and of the show.
 //
 // The light file is picked from the workspace's "Color" folder (a name may
-// also be typed) or made in the colour editor the row's button opens.
+// also be typed) or made in the colour editor the row's button opens (or,
+// when the dialog is given a light editor, in that one).
 //
 // Thread contract: UI thread.
 
@@ -19,6 +20,7 @@
 #include "document/SystemSettingsCommand.h"
 #include "scene/ui/SheetDialog.h"
 #include "ui/DesktopContext.h"
+#include "ui/PropItem.h"
 
 namespace velmora {
 
@@ -35,7 +37,7 @@ public:
     static constexpr int kRowInterval = 6;
     static constexpr int kRowLight = 7;
 
-    SystemPropDialog(DesktopContext& context, QWidget* parent = nullptr);
+    SystemPropDialog(DesktopContext& context, QWidget* parent = nullptr, PropPopupEditor lightEditor = {});
 
     SystemSheet sheet() const;
     std::string musicMultiplier() const;
@@ -43,6 +45,6 @@ public:
 
 // Runs the sheet over `parent` and, on OK, hands it to the two documents.
 // True when either changed.
-bool OpenSystemProperties(DesktopContext& context, QWidget* parent);
+bool OpenSystemProperties(DesktopContext& context, QWidget* parent, PropPopupEditor lightEditor = {});
 
 }  // namespace velmora
