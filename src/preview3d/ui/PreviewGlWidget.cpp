@@ -69,7 +69,11 @@ PreviewGlWidget::PreviewGlWidget(DesktopContext& context, QWidget* parent)
     UpdateDescription();
 }
 
-PreviewGlWidget::~PreviewGlWidget() { ReleaseGl(); }
+PreviewGlWidget::~PreviewGlWidget() {
+    ReleaseGl();
+    // The base class destroys the context after this object is gone.
+    if (context() != nullptr) disconnect(context(), nullptr, this, nullptr);
+}
 
 void PreviewGlWidget::ReleaseGl() {
     if (!renderer_) return;
