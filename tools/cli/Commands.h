@@ -29,6 +29,7 @@ int RunCompile(const Context& context);
 int RunAnalyse(const Context& context);
 int RunPlay(const Context& context);
 int RunRender(const Context& context);
+int RunPreview(const Context& context);
 int RunEdit(const Context& context);
 // Exit 0 without errors, 1 with errors, 2 for a usage error.
 int RunCheck(const Context& context);

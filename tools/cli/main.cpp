@@ -31,6 +31,12 @@ constexpr const char* kUsage =
     "                            and print one JSON line per tick (channels, springs,\n"
     "                            groups); the level is L (default 0) or follows the\n"
     "                            music, the time of day and engine clock are fixed\n"
+    "  preview FILE.tlf --at MS --png OUT.png [--camera N] [--size WxH] [--level L]\n"
+    "          [--seed S]\n"
+    "                            draw the 3D preview (model, nozzles, water jets) at\n"
+    "                            the position into a PNG (default 500x400, camera\n"
+    "                            preset 1, level 128, seed 1) without a display;\n"
+    "                            the same arguments give the same picture\n"
     "  play [--music FILE | --program NAME.prog] [--for SECONDS]\n"
     "                            headless playback: senders, engine and 1 ms pacer\n"
     "                            running, the music list (or the given entry) played\n"
@@ -93,6 +99,7 @@ int main(int argc, char** argv) {
     if (command == "analyse") return velmora::cli::RunAnalyse(context);
     if (command == "play") return velmora::cli::RunPlay(context);
     if (command == "render") return velmora::cli::RunRender(context);
+    if (command == "preview") return velmora::cli::RunPreview(context);
     if (command == "edit") return velmora::cli::RunEdit(context);
     if (command == "check") return velmora::cli::RunCheck(context);
     return velmora::cli::Fail("unknown command '" + command + "' (see --help)");
