@@ -67,6 +67,16 @@ bool PreviewRenderer::Initialise(const PreviewScene& scene, std::string* error) 
         return false;
     }
     gluQuadricNormals(quadric_, GLU_SMOOTH);
+    // The nozzle's shape is the same for every spring: compiled once.
+    nozzleList_ = glGenLists(1);
+    glNewList(nozzleList_, GL_COMPILE);
+    gluCylinder(quadric_, 5.0, 5.0, 30.0, 15, 1);
+    gluQuadricOrientation(quadric_, GLU_INSIDE);  // closed at both ends
+    gluDisk(quadric_, 0.0, 5.0, 15, 1);
+    gluQuadricOrientation(quadric_, GLU_OUTSIDE);
+    glTranslatef(0.0f, 0.0f, 30.0f);
+    gluDisk(quadric_, 0.0, 5.0, 15, 1);
+    glEndList();
 
     const auto& images = scene.textures();
     textures_.assign(scene.model().materials.size(), 0);
@@ -97,6 +107,8 @@ void PreviewRenderer::Release() {
     for (unsigned name : textures_)
         if (name != 0) glDeleteTextures(1, &name);
     textures_.clear();
+    if (nozzleList_ != 0) glDeleteLists(nozzleList_, 1);
+    nozzleList_ = 0;
     if (quadric_ != nullptr) gluDeleteQuadric(quadric_);
     quadric_ = nullptr;
 }
@@ -189,13 +201,7 @@ void PreviewRenderer::DrawNozzles(const WaterSimulation& water) {
             glColor3ub(0, 255, 0);
         else
             glColor3ub(127, 127, 127);
-        gluCylinder(quadric_, 5.0, 5.0, 30.0, 15, 1);
-        // Closed at both ends.
-        gluQuadricOrientation(quadric_, GLU_INSIDE);
-        gluDisk(quadric_, 0.0, 5.0, 15, 1);
-        gluQuadricOrientation(quadric_, GLU_OUTSIDE);
-        glTranslatef(0.0f, 0.0f, 30.0f);
-        gluDisk(quadric_, 0.0, 5.0, 15, 1);
+        glCallList(nozzleList_);
         glPopMatrix();
     }
 }

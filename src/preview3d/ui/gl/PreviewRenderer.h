@@ -52,6 +52,7 @@ private:
     void DrawParticles(const WaterSimulation& water);
 
     GLUquadric* quadric_ = nullptr;
+    unsigned nozzleList_ = 0;  // display list of one nozzle
     std::vector<unsigned> textures_;  // per material, 0 for none
     // Per object: vertex normals, computed once (the model is read-only here).
     std::vector<std::vector<std::array<float, 3>>> normals_;
