@@ -12,6 +12,7 @@ source "$(dirname "$0")/common.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 reference="$here/preview/demo-8000ms.png"
 
+rm -rf "$work/ws"/[Mm][Oo][Dd][Ee][Ll]  # whatever model the demo has, this test draws its own
 "$py" "$here/preview/make_model.py" "$work/ws/Model"
 args=(--workspace "$work/ws" preview "$work/ws/Music/demo.mp3.tlf" --at 8000)
 if ! "$cli" "${args[@]}" --png "$work/a.png" > "$work/a.json" 2> "$work/a.err"; then
