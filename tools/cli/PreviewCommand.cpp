@@ -153,8 +153,7 @@ int RunPreview(const Context& context) {
         published.Publish(static_cast<std::uint64_t>(limit - k + 1), static_cast<float>(kFrameMs), 0.0f);
         published.Read(snapshot);
         GatherWaterInputs(runtime.scene, &snapshot, waterInputs);
-        for (const SpringWaterInput& in : waterInputs.springs)
-            scene.SetVariable("spring" + std::to_string(in.ID), in.m_bLit == 1 ? in.m_nOutLevel : 0);
+        scene.BindSpringLevels(snapshot);
         water.Step(waterInputs, runtime.scene.settings.g_fGravity, runtime.scene.settings.g_nParticleCount);
     }
 

@@ -102,13 +102,6 @@ void PreviewGlWidget::initializeGL() {
     drawing_ = true;
 }
 
-void PreviewGlWidget::BindVariables() {
-    // The scene description may drive its acts by spring output: each
-    // spring's level is bound as "spring<ID>".
-    for (const SpringWaterInput& in : inputs_.springs)
-        scene_.SetVariable("spring" + std::to_string(in.ID), in.m_bLit == 1 ? in.m_nOutLevel : 0);
-}
-
 void PreviewGlWidget::Frame() {
     if (hasFocus()) {
         const auto held = [this](int a, int b) { return keys_.count(a) > 0 || keys_.count(b) > 0; };
@@ -122,7 +115,7 @@ void PreviewGlWidget::Frame() {
     const Runtime& runtime = context_.runtime;
     const bool haveTick = runtime.ReadEngineSnapshot(snapshot_);
     GatherWaterInputs(runtime.scene, haveTick ? &snapshot_ : nullptr, inputs_);
-    BindVariables();
+    if (haveTick) scene_.BindSpringLevels(snapshot_);
     water_.Step(inputs_, runtime.scene.settings.g_fGravity, runtime.scene.settings.g_nParticleCount);
     UpdateDescription();
     update();

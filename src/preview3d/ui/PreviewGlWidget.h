@@ -83,7 +83,6 @@ private:
     void StopLooking();
     void ReleaseGl();
     void UpdateDescription();
-    void BindVariables();
 
     DesktopContext& context_;
     PreviewScene scene_;

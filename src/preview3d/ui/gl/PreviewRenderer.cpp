@@ -90,16 +90,6 @@ bool PreviewRenderer::Initialise(const PreviewScene& scene, std::string* error) 
     }
     glDisable(GL_TEXTURE_2D);
 
-    normals_.clear();
-    for (const Object3ds& object : scene.model().objects) {
-        if (object.normals.size() == object.vertices.size()) {
-            normals_.push_back(object.normals);
-        } else {
-            Object3ds copy = object;
-            ComputeNormals(copy);
-            normals_.push_back(std::move(copy.normals));
-        }
-    }
     return true;
 }
 
@@ -146,7 +136,7 @@ void PreviewRenderer::DrawModel(const PreviewScene& scene) {
         const int index = static_cast<int>(i);
         if (scene.Hidden(index)) continue;
         const Object3ds& object = model.objects[i];
-        const auto& normals = i < normals_.size() ? normals_[i] : object.normals;
+        const auto& normals = object.normals;  // computed when the scene was made
         const auto colour = scene.ColourOverride(index);
         const bool hasUv = object.uv.size() == object.vertices.size();
 

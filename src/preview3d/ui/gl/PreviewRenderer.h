@@ -54,8 +54,6 @@ private:
     GLUquadric* quadric_ = nullptr;
     unsigned nozzleList_ = 0;  // display list of one nozzle
     std::vector<unsigned> textures_;  // per material, 0 for none
-    // Per object: vertex normals, computed once (the model is read-only here).
-    std::vector<std::vector<std::array<float, 3>>> normals_;
     std::vector<float> lineVertices_;
     std::vector<std::uint8_t> lineColours_;
 };
