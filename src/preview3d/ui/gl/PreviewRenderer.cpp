@@ -88,8 +88,7 @@ bool PreviewRenderer::Initialise(const PreviewScene& scene, std::string* error) 
         UploadTexture(name, *images[m]);
         textures_[m] = name;
     }
-    glDisable(GL_TEXTURE_2D);
-
+    LeaveDefaults();
     return true;
 }
 
@@ -127,7 +126,20 @@ void PreviewRenderer::Draw(const PreviewScene& scene, const PreviewCamera& camer
     DrawModel(scene);
     if (quadric_ != nullptr) DrawNozzles(water);
     DrawParticles(water);
+    LeaveDefaults();
     glFlush();
+}
+
+void PreviewRenderer::LeaveDefaults() {
+    // Whoever draws next in the same context (the widget's text overlay)
+    // finds OpenGL's default texture and pixel-store state.
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_DEPTH_TEST);
 }
 
 void PreviewRenderer::DrawModel(const PreviewScene& scene) {

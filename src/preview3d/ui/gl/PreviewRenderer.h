@@ -50,6 +50,7 @@ private:
     void DrawModel(const PreviewScene& scene);
     void DrawNozzles(const WaterSimulation& water);
     void DrawParticles(const WaterSimulation& water);
+    static void LeaveDefaults();
 
     GLUquadric* quadric_ = nullptr;
     unsigned nozzleList_ = 0;  // display list of one nozzle
