@@ -24,7 +24,7 @@ constexpr int kToolbarHeight = 26;
 
 ColourSequenceDialog::ColourSequenceDialog(Prompter& prompter, std::filesystem::path folder,
                                            const std::string& fileName, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), folder_(std::move(folder)) {
+    : AssetEditorDialog(prompter, std::move(folder), "颜色序列已修改，是否保存？", parent) {
     setWindowTitle(QStringLiteral("颜色编辑器"));
     resize(420, 360);
     Profile profile;
@@ -124,51 +124,23 @@ void ColourSequenceDialog::EditColour(int index) {
     Refresh();
 }
 
-bool ColourSequenceDialog::Save() {
-    const QString path = askPath(true);
-    if (path.isEmpty()) return false;
-    const std::filesystem::path chosen(path.toStdString());
-    std::string error;
-    if (!editor_.Save(chosen.parent_path(), chosen.filename().string(), &error)) {
-        prompter_.Tell("保存文件失败！" + error);
-        return false;
-    }
-    Refresh();
-    if (onSaved) onSaved(chosen.parent_path() / editor_.fileName());
-    return true;
-}
-
 bool ColourSequenceDialog::EditInterval() {
     const std::optional<std::int32_t> interval = askInterval(editor_.type());
     return interval && editor_.SetType(*interval);
 }
 
-bool ColourSequenceDialog::Open() {
-    if (!MayClose()) return false;
-    const QString path = askPath(false);
-    if (path.isEmpty()) return false;
-    const std::filesystem::path chosen(path.toStdString());
+bool ColourSequenceDialog::WriteFile(const std::filesystem::path& folder, const std::string& name,
+                                     std::string* error) {
+    return editor_.Save(folder, name, error);
+}
+
+bool ColourSequenceDialog::ReadFile(const std::filesystem::path& file, std::string* error) {
     Profile profile;
-    std::string error;
-    if (!profile.Load(chosen, &error)) {
-        prompter_.Tell("打开文件失败！" + error);
-        return false;
-    }
+    if (!profile.Load(file, error)) return false;
     std::string note;
-    editor_.LoadByOpen(profile, chosen.filename().string(), &note);
+    editor_.LoadByOpen(profile, file.filename().string(), &note);
     if (!note.empty()) prompter_.Tell(note);
-    Refresh();
     return true;
-}
-
-bool ColourSequenceDialog::MayClose() {
-    if (!editor_.IsModified()) return true;
-    if (!prompter_.AskYesNo("颜色序列已修改，是否保存？")) return true;
-    return Save();
-}
-
-void ColourSequenceDialog::reject() {
-    if (MayClose()) QDialog::reject();
 }
 
 }  // namespace velmora

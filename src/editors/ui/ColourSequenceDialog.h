@@ -16,9 +16,10 @@
 #include <optional>
 #include <string>
 
-#include <QDialog>
+
 
 #include "editors/ColourSequenceEditor.h"
+#include "editors/ui/AssetEditorDialog.h"
 
 class QAction;
 class QScrollArea;
@@ -28,7 +29,7 @@ namespace velmora {
 class Prompter;
 class SwatchGrid;
 
-class ColourSequenceDialog final : public QDialog {
+class ColourSequenceDialog final : public AssetEditorDialog {
     Q_OBJECT
 public:
     // Opens on `fileName` in `folder` (a missing file: an empty sequence).
@@ -40,31 +41,23 @@ public:
     QAction* Action(const QString& text) const;
     std::string fileName() const { return editor_.fileName(); }
 
-    // Where 打开 and 保存 ask for a file and a double-click for a colour;
-    // by default the standard dialogs (tests answer them instead). An
-    // empty path or no colour means the operator cancelled.
-    std::function<QString(bool forSaving)> askPath;
+    // Where a double-click asks for a colour and 灯光 for the interval; by
+    // default the standard dialogs (tests answer them instead). Nothing
+    // means the operator cancelled.
     std::function<std::optional<COLORREF>(COLORREF current)> askColour;
     std::function<std::optional<std::int32_t>(std::int32_t current)> askInterval;
-    // Told the file each successful save wrote (the caches forget it).
-    std::function<void(const std::filesystem::path& file)> onSaved;
-
-    // Saves through askPath; false when cancelled or failed (told).
-    bool Save();
-    bool Open();
-
-    // The close box and Escape come here: unsaved changes are asked about first.
-    void reject() override;
-
 private:
     QAction* AddAction(const QString& text, const std::function<bool()>& edit);
     void EditColour(int index);
     bool EditInterval();
-    bool MayClose();
     void Refresh();
 
-    Prompter& prompter_;
-    std::filesystem::path folder_;
+    bool WriteFile(const std::filesystem::path& folder, const std::string& name, std::string* error) override;
+    bool ReadFile(const std::filesystem::path& file, std::string* error) override;
+    bool HasUnsavedChanges() const override { return editor_.IsModified(); }
+    std::string SavedName() const override { return editor_.fileName(); }
+    void ShowModel() override { Refresh(); }
+
     ColourSequenceEditor editor_;
     SwatchGrid* grid_;
     QScrollArea* scroll_;

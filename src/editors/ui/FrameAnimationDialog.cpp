@@ -43,7 +43,7 @@ bool RectangleComplete(const FrameAnimationEditor& e) {
 
 FrameAnimationDialog::FrameAnimationDialog(Prompter& prompter, std::filesystem::path folder,
                                            const std::string& fileName, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), folder_(std::move(folder)) {
+    : AssetEditorDialog(prompter, std::move(folder), "帧动画已修改，是否保存？", parent) {
     setWindowTitle(QStringLiteral("帧编辑器"));
     if (!fileName.empty()) {
         // A block names its file as the operator typed it; the folder may spell it in another case.
@@ -306,43 +306,6 @@ void FrameAnimationDialog::TakeDuration() {
     const int ms = duration_->currentText().trimmed().toInt(&ok);
     if (ok && ms != editor_.Page(editor_.page()).m_nDuration) editor_.SetDuration(ms);
     Refresh();
-}
-
-bool FrameAnimationDialog::Save() {
-    const QString path = askPath(true);
-    if (path.isEmpty()) return false;
-    const std::filesystem::path chosen(path.toStdString());
-    std::string error;
-    if (!editor_.Save(chosen.parent_path(), chosen.filename().string(), &error)) {
-        prompter_.Tell("保存文件失败！" + error);
-        return false;
-    }
-    Refresh();
-    if (onSaved) onSaved(chosen.parent_path() / editor_.fileName());
-    return true;
-}
-
-bool FrameAnimationDialog::Open() {
-    if (!MayClose()) return false;
-    const QString path = askPath(false);
-    if (path.isEmpty()) return false;
-    std::string error;
-    if (!editor_.Open(std::filesystem::path(path.toStdString()), &error)) {
-        prompter_.Tell("打开文件失败！" + error);
-        return false;
-    }
-    Refresh();
-    return true;
-}
-
-bool FrameAnimationDialog::MayClose() {
-    if (!editor_.IsModified()) return true;
-    if (!prompter_.AskYesNo("帧动画已修改，是否保存？")) return true;
-    return Save();
-}
-
-void FrameAnimationDialog::reject() {
-    if (MayClose()) QDialog::reject();
 }
 
 }  // namespace velmora

@@ -18,9 +18,9 @@
 #include <functional>
 #include <string>
 
-#include <QDialog>
 
 #include "editors/FrameAnimationEditor.h"
+#include "editors/ui/AssetEditorDialog.h"
 
 class QAction;
 class QComboBox;
@@ -36,7 +36,7 @@ class FrameGrid;
 class PageStrip;
 enum class FrameIcon;
 
-class FrameAnimationDialog final : public QDialog {
+class FrameAnimationDialog final : public AssetEditorDialog {
     Q_OBJECT
 public:
     // Opens on `fileName` in `folder` (the workspace's "Frame" folder); an
@@ -56,19 +56,6 @@ public:
     QPushButton* NavigationButton(const QString& text) const;
     std::string fileName() const { return editor_.fileName(); }
 
-    // Where 打开 and 保存 ask for a file; by default the standard dialogs on
-    // the frame folder (tests answer instead). An empty path: cancelled.
-    std::function<QString(bool forSaving)> askPath;
-    // Told the file each successful save wrote (the caches forget it).
-    std::function<void(const std::filesystem::path& file)> onSaved;
-
-    // Saves through askPath; false when cancelled or failed (told).
-    bool Save();
-    bool Open();
-
-    // The close box and Escape come here: unsaved changes are asked about first.
-    void reject() override;
-
     // Redraws everything from the model; the dialog's own edits call it, a
     // caller that changed editor() directly calls it once afterwards.
     void Refresh();
@@ -80,10 +67,15 @@ private:
     void Configure();
     void AskLevel(int row, int col);
     void TakeDuration();
-    bool MayClose();
 
-    Prompter& prompter_;
-    std::filesystem::path folder_;
+    bool WriteFile(const std::filesystem::path& folder, const std::string& name, std::string* error) override {
+        return editor_.Save(folder, name, error);
+    }
+    bool ReadFile(const std::filesystem::path& file, std::string* error) override { return editor_.Open(file, error); }
+    bool HasUnsavedChanges() const override { return editor_.IsModified(); }
+    std::string SavedName() const override { return editor_.fileName(); }
+    void ShowModel() override { Refresh(); }
+
     FrameAnimationEditor editor_;
     FrameGrid* grid_ = nullptr;
     QScrollArea* scroll_ = nullptr;

@@ -36,9 +36,7 @@ MotorEditorSettings MotorEditorSettingsOf(const Runtime& runtime) {
 
 MotorProgramDialog::MotorProgramDialog(Prompter& prompter, std::filesystem::path folder, const std::string& fileName,
                                        QWidget* parent, MotorEditorSettings settings)
-    : QDialog(parent),
-      prompter_(prompter),
-      folder_(std::move(folder)),
+    : AssetEditorDialog(prompter, std::move(folder), "电机程序已修改，是否保存？", parent),
       settings_(std::move(settings)),
       workerMessages_(prompter) {
     resize(900, 440);
@@ -279,46 +277,13 @@ void MotorProgramDialog::EditStep(int index) {
     Refresh();
 }
 
-bool MotorProgramDialog::Save() {
-    const QString path = askPath(true);
-    if (path.isEmpty()) return false;
-    const std::filesystem::path chosen(path.toStdString());
-    std::string error;
-    if (!editor_.Save(chosen.parent_path(), chosen.filename().string(), &error)) {
-        prompter_.Tell("保存文件失败！" + error);
-        return false;
-    }
-    Refresh();
-    if (onSaved) onSaved(chosen.parent_path() / editor_.fileName());
-    return true;
-}
-
-bool MotorProgramDialog::Open() {
-    if (!MayClose()) return false;
-    const QString path = askPath(false);
-    if (path.isEmpty()) return false;
-    const std::filesystem::path chosen(path.toStdString());
+bool MotorProgramDialog::ReadFile(const std::filesystem::path& file, std::string* error) {
     Profile profile;
-    std::string error;
-    if (!profile.Load(chosen, &error)) {
-        prompter_.Tell("打开文件失败！" + error);
-        return false;
-    }
+    if (!profile.Load(file, error)) return false;
     std::string note;
-    editor_.Load(profile, chosen.filename().string(), &note);
+    editor_.Load(profile, file.filename().string(), &note);
     if (!note.empty()) prompter_.Tell(note);
-    Refresh();
     return true;
-}
-
-bool MotorProgramDialog::MayClose() {
-    if (!editor_.IsModified()) return true;
-    if (!prompter_.AskYesNo("电机程序已修改，是否保存？")) return true;
-    return Save();
-}
-
-void MotorProgramDialog::reject() {
-    if (MayClose()) QDialog::reject();
 }
 
 void MotorProgramDialog::done(int result) {

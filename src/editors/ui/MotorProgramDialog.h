@@ -20,13 +20,13 @@
 #include <memory>
 #include <string>
 
-#include <QDialog>
 #include <QTimer>
 
 #include "app/QueuedPrompter.h"
 #include "comm/ModbusMotorThread.h"
 #include "editors/MotorProgramEditor.h"
 #include "editors/MotorTestSetup.h"
+#include "editors/ui/AssetEditorDialog.h"
 
 class QAction;
 class QLabel;
@@ -49,7 +49,7 @@ struct MotorEditorSettings {
 // The settings of the running installation.
 MotorEditorSettings MotorEditorSettingsOf(const Runtime& runtime);
 
-class MotorProgramDialog final : public QDialog {
+class MotorProgramDialog final : public AssetEditorDialog {
     Q_OBJECT
 public:
     static constexpr int kStatusPeriodMs = 100;
@@ -68,18 +68,6 @@ public:
     QString statusText() const;
     bool testRunning() const { return running_; }
 
-    // Where 打开 and 保存 ask for a file; by default the standard dialogs in
-    // the motor folder (tests answer instead). An empty path: cancelled.
-    std::function<QString(bool forSaving)> askPath;
-    // Told the file each successful save wrote (the caches forget it).
-    std::function<void(const std::filesystem::path& file)> onSaved;
-
-    // Saves through askPath; false when cancelled or failed (told).
-    bool Save();
-    bool Open();
-
-    // The close box and Escape come here: unsaved changes are asked about first.
-    void reject() override;
     // However the dialog closes, a test run ends with it.
     void done(int result) override;
 
@@ -91,11 +79,16 @@ private:
     void StopRun();
     void EditStep(int index);
     void UpdateStatus();
-    bool MayClose();
     void Refresh();
 
-    Prompter& prompter_;
-    std::filesystem::path folder_;
+    bool WriteFile(const std::filesystem::path& folder, const std::string& name, std::string* error) override {
+        return editor_.Save(folder, name, error);
+    }
+    bool ReadFile(const std::filesystem::path& file, std::string* error) override;
+    bool HasUnsavedChanges() const override { return editor_.IsModified(); }
+    std::string SavedName() const override { return editor_.fileName(); }
+    void ShowModel() override { Refresh(); }
+
     MotorEditorSettings settings_;
     MotorProgramEditor editor_;
     MotorTestSetup setup_;
