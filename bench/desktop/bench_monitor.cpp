@@ -36,21 +36,12 @@
 #include "runtime/Runtime.h"
 
 #include "BenchWorkspace.h"
+#include "DemoPlaying.h"
 #include "LatenessSampler.h"
 #include "Spread.h"
 
 using namespace velmora;
 namespace fs = std::filesystem;
-
-namespace {
-
-// Runs the event loop for `seconds`.
-void RunFor(int seconds) {
-    QTimer::singleShot(seconds * 1000, qApp, &QApplication::quit);
-    QApplication::exec();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     KeepFreedMemoryForReuse();
@@ -66,27 +57,11 @@ int main(int argc, char** argv) {
     RecordingPrompter prompter(true);
 
     Runtime runtime{Workspace(workspace)};
-    runtime.SetSavesListsAtShutdown(false);
-    runtime.SetPrompter(prompter);
-    if (!runtime.Startup() || !runtime.StartPlayback()) {
-        std::fprintf(stderr, "bench_monitor: the demo runtime did not start\n");
-        ::kill(sim, SIGTERM);
-        ::waitpid(sim, nullptr, 0);
-        return 1;
-    }
-    // What the desktop's update timer does: the playback clock and messages.
     QTimer update;
-    QObject::connect(&update, &QTimer::timeout, [&] {
-        runtime.g_pMusicWav->Tick();
-        runtime.DeliverOperatorMessages();
-    });
-    update.start(static_cast<int>(CMusicWav::kUpdatePeriodMs));
-    if (!runtime.g_pMusicList->m_list.empty()) runtime.g_pMusicList->DoubleClick(0);
-    // Let the senders connect and the piece start before measuring.
-    RunFor(2);
+    if (!bench::StartDemoPlaying(runtime, prompter, update, sim, "bench_monitor")) return 1;
 
     LatenessSampler idleSampler(runtime);
-    RunFor(seconds);
+    bench::RunFor(seconds);
     const Lateness idle = idleSampler.Stop();
 
     DesktopContext context{runtime, prompter};
@@ -110,7 +85,7 @@ int main(int argc, char** argv) {
     });
     tenHz.start(100);
     LatenessSampler busySampler(runtime);
-    RunFor(seconds);
+    bench::RunFor(seconds);
     const Lateness busy = busySampler.Stop();
     tenHz.stop();
     int down = 0;

@@ -39,6 +39,7 @@
 #include "runtime/Runtime.h"
 
 #include "BenchWorkspace.h"
+#include "DemoPlaying.h"
 #include "LatenessSampler.h"
 #include "Spread.h"
 
@@ -50,11 +51,6 @@ namespace {
 constexpr int kJets = 500;
 constexpr int kParticles = 200;
 constexpr int kFrames = 300;
-
-void RunFor(int seconds) {
-    QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
-    QCoreApplication::exec();
-}
 
 // 500 open jets spread over the canvas, turning with the frame.
 void JetsAt(int frame, WaterInputs& inputs) {
@@ -123,25 +119,11 @@ int main(int argc, char** argv) {
     const pid_t sim = bench::StartSimulator(workspace, 2 * seconds + 30);
     RecordingPrompter prompter(true);
     Runtime runtime{Workspace(workspace)};
-    runtime.SetSavesListsAtShutdown(false);
-    runtime.SetPrompter(prompter);
-    if (!runtime.Startup() || !runtime.StartPlayback()) {
-        std::fprintf(stderr, "bench_preview: the demo runtime did not start\n");
-        ::kill(sim, SIGTERM);
-        ::waitpid(sim, nullptr, 0);
-        return 1;
-    }
     QTimer update;
-    QObject::connect(&update, &QTimer::timeout, [&] {
-        runtime.g_pMusicWav->Tick();
-        runtime.DeliverOperatorMessages();
-    });
-    update.start(static_cast<int>(CMusicWav::kUpdatePeriodMs));
-    if (!runtime.g_pMusicList->m_list.empty()) runtime.g_pMusicList->DoubleClick(0);
-    RunFor(2);
+    if (!bench::StartDemoPlaying(runtime, prompter, update, sim, "bench_preview")) return 1;
 
     LatenessSampler idleSampler(runtime);
-    RunFor(seconds);
+    bench::RunFor(seconds);
     const Lateness idle = idleSampler.Stop();
 
     WaterSimulation demoWater(2);
@@ -161,7 +143,7 @@ int main(int argc, char** argv) {
     });
     preview.start(70);
     LatenessSampler busySampler(runtime);
-    RunFor(seconds);
+    bench::RunFor(seconds);
     const Lateness busy = busySampler.Stop();
     preview.stop();
     update.stop();
