@@ -2,15 +2,19 @@
 # The 3D preview drawn by the command line: the demo show over a small model
 # of our own (tests/cli/preview/make_model.py), at a fixed position, compared
 # with the committed reference picture; the same arguments give the same
-# picture; a missing camera preset is refused. Skipped (exit 77) where no
-# OpenGL context can be made.
+# picture; a missing camera preset is refused; and the demo as shipped, its
+# textured site included, against a reference of its own. Skipped (exit 77)
+# where no OpenGL context can be made.
 #   preview_picture_test.sh VELMORA_CLI SOURCE_DIR
-# To make the reference again after a deliberate change of the drawing:
+# To make the references again after a deliberate change of the drawing or
+# of the demo site (scripts/make-site3d.py):
 #   VELMORA_UPDATE_REFERENCE=1 tests/cli/preview_picture_test.sh build/dev/velmora-cli .
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 reference="$here/preview/demo-8000ms.png"
+site_reference="$here/preview/demo-site-8000ms.png"
+cp -r "$src/demo" "$work/site"  # the demo as shipped, before this test replaces its model
 
 rm -rf "$work/ws"/[Mm][Oo][Dd][Ee][Ll]  # whatever model the demo has, this test draws its own
 "$py" "$here/preview/make_model.py" "$work/ws/Model"
@@ -47,6 +51,19 @@ if "$cli" "${args[@]}" --camera 3 --png "$work/e.png" > /dev/null 2> "$work/e.er
   fail "camera 3 of 2 accepted"
 else
   grep -q "has 2 camera" "$work/e.err" && pass "camera 3 of 2 refused" || fail "camera 3 refused without the reason"
+fi
+
+"$cli" --workspace "$work/site" preview "$work/site/Music/demo.mp3.tlf" --at 8000 --png "$work/site.png" > "$work/site.json"
+check "the shipped site reads whole" 'j["objects"] == 19 and j["springs"] >= 60' < "$work/site.json"
+if [ "${VELMORA_UPDATE_REFERENCE:-}" = 1 ]; then
+  cp "$work/site.png" "$site_reference"
+  echo "reference written: $site_reference"
+fi
+if "$py" "$here/preview/compare_png.py" "$work/site.png" "$site_reference"; then
+  pass "the demo site matches its reference"
+else
+  cp "$work/site.png" "$here/preview/demo-site-8000ms.actual.png" 2>/dev/null || true
+  fail "the demo site differs from its reference (actual kept beside it as demo-site-8000ms.actual.png)"
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
