@@ -18,6 +18,12 @@ struct Context {
 // Prints "velmora-cli: <reason>" on stderr and returns the failure status.
 int Fail(const std::string& reason);
 void Warn(const std::string& text);
+
+// Starts `runtime` on its workspace for looking only (its lists are not
+// saved at shutdown) and loads `show`; an empty text, else why it could not
+// (with the command's name in front). `warnDefaultScene` warns when the
+// workspace has no scene file.
+std::string OpenShowForLooking(Runtime& runtime, const std::filesystem::path& show, bool warnDefaultScene);
 // Starts the runtime on the workspace; a missing scene file is only a
 // warning. On failure `status` holds the exit status to return.
 bool StartRuntime(Runtime& runtime, int& status);

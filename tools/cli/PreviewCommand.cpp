@@ -107,14 +107,7 @@ int RunPreview(const Context& context) {
         return Fail("preview: " + error);
 
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
-    runtime.SetSavesListsAtShutdown(false);  // looking writes nothing
-    if (!fs::is_directory(runtime.workspace().root()))
-        return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
-    std::string error;
-    if (!runtime.Startup(&error)) return Fail("cannot read " + runtime.g_strSpringIni.string() + ": " + error);
-    if (!fs::exists(options.show)) Warn(options.show.string() + " not found; using the empty show");
-    if (!runtime.LoadShowFile(options.show, &error))
-        return Fail("cannot read " + options.show.string() + ": " + error);
+    if (const std::string why = OpenShowForLooking(runtime, options.show, false); !why.empty()) return Fail(why);
 
     std::vector<std::string> notes;
     PreviewScene scene = PreviewScene::Load(runtime.workspace().AssetDir("Model"), &notes);
@@ -157,6 +150,7 @@ int RunPreview(const Context& context) {
         water.Step(waterInputs, runtime.scene.settings.g_fGravity, runtime.scene.settings.g_nParticleCount);
     }
 
+    std::string error;
     std::unique_ptr<HeadlessGl> gl = HeadlessGl::Create(options.width, options.height, &error);
     if (!gl) return Fail("preview: no OpenGL context: " + error);
     PreviewRenderer renderer;

@@ -218,16 +218,7 @@ int RunRender(const Context& context) {
         return Fail("render: " + error);
 
     Runtime runtime(Workspace::FromEnvironment(context.workspace));
-    runtime.SetSavesListsAtShutdown(false);  // inspecting writes nothing
-    if (!fs::is_directory(runtime.workspace().root()))
-        return Fail("workspace " + runtime.workspace().root().string() + " is not a directory");
-    std::string error;
-    if (!runtime.Startup(&error)) return Fail("cannot read " + runtime.g_strSpringIni.string() + ": " + error);
-    if (!fs::exists(runtime.g_strSpringIni))
-        Warn(runtime.g_strSpringIni.string() + " not found; using the default scene");
-    if (!fs::exists(options.show)) Warn(options.show.string() + " not found; using the empty show");
-    if (!runtime.LoadShowFile(options.show, &error))
-        return Fail("cannot read " + options.show.string() + ": " + error);
+    if (const std::string why = OpenShowForLooking(runtime, options.show, true); !why.empty()) return Fail(why);
 
     PlaybackState playback;
     playback.m_dLength.store(0.0);  // no entry: no end-of-entry hand-over
